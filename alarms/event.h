@@ -1,0 +1,51 @@
+#pragma once
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "timespec/datetime.h"
+#include "timespec/timedesc.h"
+
+namespace velk {
+
+// One alarm: name, time text, action lines, its three times and its flags.
+class event {
+public:
+    // A new alarm: created now, never run, inactive, empty texts.
+    event();
+    // Reads one block of the alarm file from the front of lines, removing what it read.
+    // Throws velkerror with the read-failure message.
+    explicit event(std::deque<std::string>& lines);
+    // A duplicate of src: started now, never run, due independently of src's history.
+    struct duplicate_t {};
+    event(duplicate_t, const event& src);
+
+    event(const event&) = delete;
+    event& operator=(const event&) = delete;
+
+    // Rebuilds parsed and next; "" on success, else the parser's message.
+    std::string recompute();
+    // Switches on when the time text parses; show puts a failure in a message box.
+    bool activate(bool show);
+    bool deactivate();
+    bool toggle();
+    // Start time now, last run forgotten (0).
+    void startnow();
+
+    datetime created = 0;
+    datetime last = novalue;
+    datetime next = novalue;
+    std::string time;
+    std::string name;
+    std::vector<std::string> action;
+    bool active = false;
+    bool busy = false;
+    std::unique_ptr<timedesc> parsed;
+};
+
+// Day number of 2501-01-01, after every possible next time.
+inline constexpr double farday = 219513;
+double sortkey(const event& e);
+
+} // namespace velk
