@@ -1,0 +1,59 @@
+#pragma once
+#include <string>
+
+#include "alarms/book.h"
+#include "alarms/event.h"
+#include "timespec/datetime.h"
+
+namespace velk {
+
+// What the tick needs from the main window.
+class tickhost {
+  public:
+    virtual ~tickhost() = default;
+    virtual void setcaption(const std::string& caption) = 0;
+    // The period of the tick timer.
+    virtual void setinterval(int ms) = 0;
+    // Writes pending editor changes into the alarm (may append a new one).
+    virtual void editchanged() = 0;
+    // The alarm shown in the editor, or nullptr.
+    virtual event* curevent() = 0;
+    // Shows the alarm's fields (its new last and next times) in the editor.
+    virtual void fillfields(event& alarm) = 0;
+    // Storage index of the selected row's alarm (evorder of that row), or -1.
+    virtual int selectedalarm() = 0;
+    // Re-sorts and redraws the list and shows alarm sel (-1: none) in the editor.
+    virtual void refreshlist(int sel) = 0;
+};
+
+// The periodic tick: finds the first due alarm in display order and runs its due pass, asking
+// about missed runs.
+class scheduler {
+  public:
+    static constexpr int busyinterval = 2000;
+    static constexpr int idleinterval = 20000;
+
+    scheduler(book& alarms, tickhost& host) : alarms_(alarms), host_(host) {}
+
+    // One tick of the timer; also run once at start-up and by "Set to Now".
+    void tttimer();
+    // Runs the alarm's due pass when it is due; true when a pass ran. iscurrent: the alarm is in
+    // the editor. askfirst: even the first due run is put to the user.
+    bool fireifdue(event& alarm, bool iscurrent, bool askfirst);
+
+    // True while a due pass runs; a nested pass restores the value it found.
+    bool inconfirm = false;
+    // The window's own caption; the tick appends the clock to it.
+    std::string basecaption = "[Orlimbo]";
+
+  private:
+    book& alarms_;
+    tickhost& host_;
+};
+
+// " yyyy-mm-dd hh:nn" of t, as appended to the caption.
+std::string captionclock(datetime t);
+// The missed-run question about the alarm's next time; first: the first turn of its pass.
+std::string missedquestion(const event& alarm, bool first);
+
+} // namespace velk

@@ -1,0 +1,51 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "alarms/event.h"
+
+namespace velk {
+
+// True while a "#msg" or "#ask" dialog of a script is on the screen. The tick lets other alarms
+// run inside such a dialog, and a tray click does not pop the window up over it. A nested
+// dialog restores the value it found, so an outer dialog keeps its flag.
+extern bool indialog;
+
+// Runs the alarm's whole script, titled with its name ("<ALARM>" when empty). A script error is
+// shown in a message box and gives false; the alarm's times are not touched.
+bool runaction(event& alarm);
+
+// Runs script lines from index and returns the index where it stopped: the "#end" (or, when
+// elseallowed, "#else") line that closed the block, or the line count when the script ran out.
+// With execute false the lines are only walked through. Throws velkerror with the message.
+std::size_t runlines(const std::vector<std::string>& script, const std::string& title,
+                     std::size_t index, bool elseallowed, bool execute);
+
+// The file, parameters and directory of one attempt to open a shell line.
+struct shellcall {
+    std::string file;
+    std::string params;
+    std::string dir;
+};
+
+// The first attempt for a shell line (already trimmed): a mail address, a quoted program path
+// with parameters, or the first word with the rest as parameters.
+shellcall splitshellline(std::string_view line);
+// Everything up to and including the last '\\', ':' or '/'; empty when there is none.
+std::string extractfilepath(std::string_view file);
+// An optionally signed decimal number that fits in 32 bits, nothing else (no blanks, no hex);
+// otherwise def.
+int32_t strtointdef(std::string_view text, int32_t def);
+// Removes leading and trailing characters with codes 0..32.
+std::string_view trimblanks(std::string_view text);
+
+// Attempts at opening one shell line before it is given up as "Error while executing";
+// a path with more blanks than this does not exist in practice.
+inline constexpr int maxopenattempts = 64;
+// The longest "#wait" pause and "#beep" tone, in milliseconds.
+inline constexpr int32_t maxblockms = 30000;
+
+} // namespace velk
