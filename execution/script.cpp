@@ -1,0 +1,246 @@
+#include "execution/script.h"
+
+#include <limits>
+
+#include "alarms/desktop.h"
+#include "timespec/error.h"
+
+namespace velk {
+
+bool indialog = false;
+
+namespace {
+
+// Sets a flag for the lifetime of a dialog and puts back what it found, also when the
+// dialog throws; a dialog opened inside another one thus leaves the outer one's flag set.
+class flagscope {
+  public:
+    explicit flagscope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+    ~flagscope() { flag_ = saved_; }
+    flagscope(const flagscope&) = delete;
+    flagscope& operator=(const flagscope&) = delete;
+
+  private:
+    bool& flag_;
+    bool saved_;
+};
+
+bool isblank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+std::string quoted(std::string_view text) {
+    return "'" + std::string(text) + "'!";
+}
+
+[[noreturn]] void fail(std::string text) {
+    throw velkerror{std::move(text)};
+}
+
+void runwait(std::string_view arg) {
+    const int32_t ms = arg.empty() ? 1000 : strtointdef(arg, novalue);
+    // A negative time would reach the platform as a huge unsigned pause.
+    if (ms == novalue || ms < 0) fail("Incorrect argument for #wait: " + quoted(arg));
+    if (ms > maxblockms) fail("Time for #wait must not exceed 30s.");
+    thedesktop().sleepms(ms);
+}
+
+void runbeep(std::string_view arg) {
+    if (arg.empty()) {
+        thedesktop().beep();
+        return;
+    }
+    const auto q = arg.find(' ');
+    if (q == std::string_view::npos)
+        fail("Incorrect number of argument for #beep (should be 0 or 2, separated with space)!");
+    const auto first = trimblanks(arg.substr(0, q));
+    const auto second = trimblanks(arg.substr(q + 1));
+    const int32_t frequency = strtointdef(first, novalue);
+    // No tone has a frequency below 1 Hz; a negative one would wrap around on the platform.
+    if (frequency == novalue || frequency < 1)
+        fail("Incorrect argument1 for #beep: " + quoted(first));
+    const int32_t ms = strtointdef(second, novalue);
+    if (ms == novalue || ms < 0) fail("Incorrect argument1 for #beep: " + quoted(second));
+    if (ms > maxblockms) fail("Time for #beep must not exceed 30s.");
+    thedesktop().tone(frequency, ms);
+}
+
+void runmsg(std::string_view arg, const std::string& title) {
+    flagscope dialog(indialog);
+    thedesktop().armbringer();
+    thedesktop().showmessage(arg.empty() ? title : std::string(arg));
+}
+
+bool runask(std::string_view arg, const std::string& title) {
+    flagscope dialog(indialog);
+    thedesktop().armbringer();
+    return thedesktop().askyesno(arg.empty() ? title : std::string(arg));
+}
+
+void runballoon(std::string_view arg, const std::string& title) {
+    const std::string text = arg == "-" ? std::string() : arg.empty() ? title : std::string(arg);
+    thedesktop().balloon(title, text);
+}
+
+// Moves the first word of params to the end of file, as the next attempt at a path with blanks.
+void growfile(std::string& file, std::string_view& params) {
+    const auto q = params.find(' ');
+    const auto word = params.substr(0, q);
+    params = q == std::string_view::npos ? std::string_view() : trimblanks(params.substr(q + 1));
+    file += ' ';
+    file += word;
+    while (!file.empty() && isblank(file.back()))
+        file.pop_back();
+}
+
+void runshell(std::string_view line) {
+    shellcall call = splitshellline(line);
+    // Growing the file only narrows this view, so a long line is not copied per attempt.
+    std::string_view params = call.params;
+    for (int attempt = 1;; ++attempt) {
+        if (thedesktop().shellopen(call.file, std::string(params), extractfilepath(call.file)))
+            return;
+        if (params.empty()) break;
+        growfile(call.file, params);
+        if (attempt >= maxopenattempts) {
+            // Give up, but quote the whole text as the last attempt would have.
+            while (!params.empty())
+                growfile(call.file, params);
+            break;
+        }
+    }
+    fail("Error while executing " + quoted(call.file));
+}
+
+// One open "#ask": what its yes-block or else-block runs under.
+struct block {
+    bool outerexecute; // execute of the lines around the "#ask"
+    bool outerelse;    // elseallowed of the lines around the "#ask"
+    bool yes;          // the answer (false when not asked)
+};
+
+} // namespace
+
+std::string_view trimblanks(std::string_view text) {
+    while (!text.empty() && isblank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isblank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+int32_t strtointdef(std::string_view text, int32_t def) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return def;
+    // Accumulate as a negative number so that the most negative 32-bit value fits.
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return def;
+        value = value * 10 - (c - '0');
+        if (value < std::numeric_limits<int32_t>::min()) return def;
+    }
+    if (!negative) {
+        value = -value;
+        if (value > std::numeric_limits<int32_t>::max()) return def;
+    }
+    return static_cast<int32_t>(value);
+}
+
+std::string extractfilepath(std::string_view file) {
+    const auto p = file.find_last_of("\\:/");
+    return p == std::string_view::npos ? std::string() : std::string(file.substr(0, p + 1));
+}
+
+shellcall splitshellline(std::string_view line) {
+    shellcall call;
+    const auto at = line.find('@');
+    if (line.find(' ') == std::string_view::npos && line.find('"') == std::string_view::npos &&
+        at != std::string_view::npos && line.find('.', at + 1) != std::string_view::npos) {
+        call.file = "mailto:" + std::string(line);
+        return call;
+    }
+    if (!line.empty() && line.front() == '"') {
+        const auto e = line.find('"', 1);
+        if (e == std::string_view::npos) {
+            call.file = line;
+        } else {
+            // The character right after the closing quote is the separator, whatever it is.
+            call.file = line.substr(0, e + 1);
+            if (e + 2 < line.size()) call.params = trimblanks(line.substr(e + 2));
+        }
+    } else {
+        const auto q = line.find(' ');
+        call.file = trimblanks(line.substr(0, q));
+        if (q != std::string_view::npos) call.params = trimblanks(line.substr(q + 1));
+    }
+    call.dir = extractfilepath(call.file);
+    return call;
+}
+
+std::size_t runlines(const std::vector<std::string>& script, const std::string& title,
+                     std::size_t index, bool elseallowed, bool execute) {
+    // Open "#ask" blocks live on this stack rather than in nested calls, so a deep nesting
+    // cannot exhaust the call stack.
+    std::vector<block> open;
+    for (; index < script.size(); ++index) {
+        const std::string_view line = trimblanks(script[index]);
+        if (line == "#end") {
+            if (open.empty()) return index;
+            execute = open.back().outerexecute;
+            elseallowed = open.back().outerelse;
+            open.pop_back();
+            continue;
+        }
+        if (line == "#else") {
+            if (!elseallowed) fail("Unexpected #else!");
+            if (open.empty()) return index;
+            execute = open.back().outerexecute && !open.back().yes;
+            elseallowed = false;
+            continue;
+        }
+        if (line.empty()) continue;
+        if (line.front() != '#') {
+            if (execute) runshell(line);
+            continue;
+        }
+        const auto p = line.find(' ');
+        const auto word = trimblanks(line.substr(1, p == std::string_view::npos ? p : p - 1));
+        const auto arg =
+            p == std::string_view::npos ? std::string_view() : trimblanks(line.substr(p + 1));
+        if (word == "ask") {
+            const bool yes = execute && runask(arg, title);
+            open.push_back({execute, elseallowed, yes});
+            execute = execute && yes;
+            elseallowed = true;
+        } else if (word == "msg") {
+            if (execute) runmsg(arg, title);
+        } else if (word == "bln") {
+            if (execute) runballoon(arg, title);
+        } else if (word == "wait") {
+            if (execute) runwait(arg);
+        } else if (word == "beep") {
+            if (execute) runbeep(arg);
+        } else {
+            fail("Incorrect command: '#" + std::string(word) + "'!");
+        }
+    }
+    // A block still open here has lost its "#end"; stop instead of reading past the script.
+    if (!open.empty()) fail("Missing #end!");
+    return index;
+}
+
+bool runaction(event& alarm) {
+    const std::string title = alarm.name.empty() ? "<ALARM>" : alarm.name;
+    try {
+        runlines(alarm.action, title, 0, false, true);
+    } catch (const velkerror& e) {
+        thedesktop().showmessage(e.text);
+        return false;
+    }
+    return true;
+}
+
+} // namespace velk
