@@ -5,7 +5,7 @@
 namespace velk::test {
 
 void fakedesktop::showmessage(const std::string& text) {
-    calls.push_back({"message", text, "", answer::none, 0, 0});
+    calls.push_back({"message", text.substr(0, recordlimit), "", answer::none, 0, 0});
     if (whilemodal) whilemodal();
 }
 
@@ -36,7 +36,9 @@ void fakedesktop::sleepms(int ms) {
     if (clock) clock->advanceseconds(ms / 1000.0);
 }
 
-void fakedesktop::beep() { calls.push_back({"beep", "", "", answer::none, 0, 0}); }
+void fakedesktop::beep() {
+    calls.push_back({"beep", "", "", answer::none, 0, 0});
+}
 
 void fakedesktop::tone(int frequency, int ms) {
     calls.push_back({"tone", "", "", answer::none, frequency, ms});
@@ -45,11 +47,15 @@ void fakedesktop::tone(int frequency, int ms) {
 
 bool fakedesktop::shellopen(const std::string& file, const std::string& params,
                             const std::string& dir) {
-    calls.push_back({"open", file, params + "|" + dir, answer::none, 0, 0});
+    calls.push_back({"open", file.substr(0, recordlimit),
+                     params.substr(0, recordlimit) + "|" + dir.substr(0, recordlimit), answer::none,
+                     0, 0});
     return openable.count(file) > 0;
 }
 
-void fakedesktop::armbringer() { calls.push_back({"bringer", "", "", answer::none, 0, 0}); }
+void fakedesktop::armbringer() {
+    calls.push_back({"bringer", "", "", answer::none, 0, 0});
+}
 
 std::vector<std::string> fakedesktop::messages() const {
     std::vector<std::string> out;

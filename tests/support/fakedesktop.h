@@ -13,13 +13,14 @@ class fakeclock;
 
 // Records every desktop effect and answers questions from a script; installed for its lifetime.
 class fakedesktop : public desktop {
-public:
+  public:
     struct call {
-        std::string kind; // "message", "yesno", "four", "balloon", "sleep", "beep", "tone", "open", "bringer"
-        std::string text;  // message text, balloon title, or the file opened
+        std::string kind; // "message", "yesno", "four", "balloon", "sleep", "beep", "tone", "open",
+                          // "bringer"
+        std::string text; // message text, balloon title, or the file opened
         std::string extra; // balloon text, or the parameters and directory joined by "|"
         answer defaultbutton = answer::none;
-        int a = 0, b = 0;  // sleep ms, tone frequency and ms
+        int a = 0, b = 0; // sleep ms, tone frequency and ms
     };
 
     fakedesktop() { setdesktop(this); }
@@ -39,12 +40,14 @@ public:
     void armbringer() override;
 
     std::vector<call> calls;
-    std::deque<bool> yesnoanswers;   // empty: No
-    std::deque<answer> fouranswers;  // empty: answer::none (closed)
-    std::set<std::string> openable;  // files that shellopen accepts
-    fakeclock* clock = nullptr;      // when set, sleeps and tones advance it
+    std::deque<bool> yesnoanswers;  // empty: No
+    std::deque<answer> fouranswers; // empty: answer::none (closed)
+    std::set<std::string> openable; // files that shellopen accepts
+    fakeclock* clock = nullptr;     // when set, sleeps and tones advance it
     // Runs inside a modal question or message, as a timer tick would (nested loops).
     std::function<void()> whilemodal;
+    // Recorded texts are cut to this length, so tests with huge texts stay small.
+    std::size_t recordlimit = std::string::npos;
 
     std::vector<std::string> messages() const;
     std::vector<call> of(const std::string& kind) const;
