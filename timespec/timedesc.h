@@ -11,8 +11,9 @@ namespace velk {
 
 // A parsed time specification: either alternatives (count > 0) or six value sets.
 // Construction throws velkerror with the user-facing message and releases what it built.
+// The tree is immutable once built: the search keeps tables derived from the value sets.
 class timedesc {
-public:
+  public:
     static constexpr int maxalternatives = 100;
 
     timedesc(std::string_view text, datetime ref);
@@ -25,9 +26,28 @@ public:
     std::array<std::unique_ptr<timedesc>, maxalternatives> alt;
     std::unique_ptr<valdesc> year, month, day, wday, hour, minute;
 
-private:
+  private:
+    // What the search of a simple specification needs, derived once from the six sets.
+    struct searchplan {
+        bool possible = false; // some hour and some minute are admitted
+        uint32_t days = 0;     // bit d: day of month d is admitted
+        std::array<uint32_t, 7>
+            byfirstwday{}; // bit d: day d admitted in a month starting on weekday w
+        // Index leap * 7 + weekday of 1 January: bit m set when month m has an admitted date.
+        std::array<uint16_t, 14> goodmonths{};
+        int32_t firsthour = novalue, firstminute = novalue;
+    };
+
     timedesc() = default;
     void parse(std::string_view text, datetime ref);
+    void parsesimple(std::string_view text, datetime ref, bool& once, bool& pinday);
+    void word(std::string_view w, datetime ref, bool& once, bool& pinday, uint8_t& weekdays);
+    void plansearch();
+    datetime searchsimple(datetime t) const;
+
+    searchplan plan;
+
+    friend datetime nextfrom(const timedesc& spec, datetime t);
 };
 
 // First moment at or after the minute of t that spec admits, or novalue.

@@ -14,11 +14,20 @@ extern const std::array<std::string_view, 7> daynames;
 // Day number 0..6 of the first name that begins with text (two letters at least), else novalue.
 int32_t dayindex(std::string_view text);
 
+// Trims leading and trailing characters whose code is 32 or less (blanks, control characters).
+std::string_view trimmed(std::string_view text);
+
+// An optionally signed decimal 32-bit integer; novalue for anything else and for -11111 itself.
+int32_t readnumber(std::string_view text);
+
 // The parsed form of a value description ("N", "13", "[8..16]", "[^mon;tue;sun]").
 // Immutable once built; construction throws velkerror with the user-facing message.
 class valdesc {
-public:
+  public:
     static constexpr int maxranges = 100;
+    // Sets whose range [lo..hi] is at most this wide keep a membership bitmap, so contains and
+    // firstfrom take constant time in the occurrence search. Wider sets scan their ranges.
+    static constexpr int maxbits = 1024;
     struct range {
         int32_t from = 0, to = 0;
     };
@@ -28,6 +37,8 @@ public:
     bool contains(int32_t v) const;
     // Smallest member >= v (from lo when v is novalue), no further than hi; novalue if none.
     int32_t firstfrom(int32_t v) const;
+    // True when no value in [lo..hi] is a member ("[^..]").
+    bool empty() const { return firstfrom(novalue) == novalue; }
 
     bool negated = false;
     bool fromend = false;
@@ -39,10 +50,20 @@ public:
 
     bool isany() const { return count >= 1 && ranges[0].from == novalue; }
 
-private:
+  private:
+    static constexpr int words = maxbits / 64;
+
     void parse(std::string_view text);
     int32_t value(std::string_view text) const;
     int32_t resolve(int32_t v) const;
+    void append(int32_t from, int32_t to, std::string_view text);
+    void buildbitmap();
+    bool scancontains(int32_t v) const;
+    int32_t scanfirstfrom(int64_t start) const;
+
+    bool bitmapped = false;
+    // Bit v - lo is set when v is a member.
+    std::array<uint64_t, words> bits{};
 };
 
 } // namespace velk

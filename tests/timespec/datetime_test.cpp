@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "timespec/datetime.h"
 #include "tests/support/fakeclock.h"
+#include "timespec/datetime.h"
 
 using namespace velk;
 
@@ -16,13 +16,13 @@ struct daterow {
 
 TEST(datetime, encodesDatesAndRejectsOnesThatDoNotExist) {
     const daterow rows[] = {
-        {1899, 12, 30, true, 0, 6},      {1899, 12, 29, true, -1, 5},
-        {2026, 12, 6, true, 46362, 0},   {2026, 12, 10, true, 46366, 4},
-        {2028, 2, 29, true, 46812, 2},   {2027, 2, 29, false, 0, 0},
-        {2026, 4, 31, false, 0, 0},      {2028, 2, 30, false, 0, 0},
-        {2000, 2, 29, true, 36585, 2},   {1900, 2, 29, false, 0, 0},
-        {2501, 1, 1, true, 219513, 6},   {2026, 13, 1, false, 0, 0},
-        {2026, 0, 1, false, 0, 0},       {2026, 1, 0, false, 0, 0},
+        {1899, 12, 30, true, 0, 6},    {1899, 12, 29, true, -1, 5},
+        {2026, 12, 6, true, 46362, 0}, {2026, 12, 10, true, 46366, 4},
+        {2028, 2, 29, true, 46812, 2}, {2027, 2, 29, false, 0, 0},
+        {2026, 4, 31, false, 0, 0},    {2028, 2, 30, false, 0, 0},
+        {2000, 2, 29, true, 36585, 2}, {1900, 2, 29, false, 0, 0},
+        {2501, 1, 1, true, 219513, 6}, {2026, 13, 1, false, 0, 0},
+        {2026, 0, 1, false, 0, 0},     {2026, 1, 0, false, 0, 0},
     };
     for (const auto& r : rows) {
         datetime t = -5;

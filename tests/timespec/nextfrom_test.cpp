@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/fakeclock.h"
+#include "tests/timespec/describe.h"
+#include "tests/timespec/reference.h"
+#include "timespec/timedesc.h"
+
+using namespace velk;
+using test::at;
+using test::describe;
+using test::show;
+
+namespace {
+
+// Successive moments: the first from 'from', each next one from the previous plus a minute.
+std::vector<std::string> successive(const timedesc& spec, datetime from, size_t n) {
+    std::vector<std::string> out;
+    datetime t = from;
+    while (out.size() < n) {
+        t = nextfrom(spec, t);
+        out.push_back(show(t));
+        if (isnovalue(t)) break;
+        t += oneminute;
+    }
+    return out;
+}
+
+struct searchrow {
+    const char* spec;
+    const char* from;
+    std::vector<std::string> expected;
+};
+
+constexpr const char* R = "2026-12-06 09:00"; // a Sunday
+
+TEST(search, goldenLists) {
+    const searchrow rows[] = {
+        {"N-11-[15..21] thu morning",
+         R,
+         {"2027-11-18 04:00", "2028-11-16 04:00", "2029-11-15 04:00", "2030-11-21 04:00",
+          "2031-11-20 04:00"}},
+        {"d[mon..fri] [8..16]:00",
+         "2026-12-11 15:30",
+         {"2026-12-11 16:00", "2026-12-14 08:00", "2026-12-14 09:00", "2026-12-14 10:00"}},
+        {"mon tue 08:00 | d[^mon;tue;sun] 09:00",
+         R,
+         {"2026-12-07 08:00", "2026-12-08 08:00", "2026-12-09 09:00", "2026-12-10 09:00",
+          "2026-12-11 09:00", "2026-12-12 09:00", "2026-12-14 08:00"}},
+        {"N-N-13 friday",
+         R,
+         {"2027-08-13 00:00", "2028-10-13 00:00", "2029-04-13 00:00", "2029-07-13 00:00"}},
+        {"tue thu 17:00",
+         "2026-12-10 17:00:40",
+         {"2026-12-10 17:00", "2026-12-15 17:00", "2026-12-17 17:00", "2026-12-22 17:00"}},
+        {"[^..2010]-1-1", R, {"2027-01-01 00:00", "2028-01-01 00:00", "2029-01-01 00:00"}},
+        {"N-2-29 8:00", R, {"2028-02-29 08:00", "2032-02-29 08:00", "2036-02-29 08:00"}},
+        {"N-N-31 12:00",
+         "2026-04-15 09:00",
+         {"2026-05-31 12:00", "2026-07-31 12:00", "2026-08-31 12:00"}},
+        {"N-2-29 mon", R, {"2044-02-29 00:00", "2072-02-29 00:00", "2112-02-29 00:00"}},
+        {"N-N-31 mon", R, {"2027-05-31 00:00", "2028-01-31 00:00", "2028-07-31 00:00"}},
+        {"N:N",
+         "2026-12-06 23:58:30",
+         {"2026-12-06 23:58", "2026-12-06 23:59", "2026-12-07 00:00"}},
+        {"N:[0;30]",
+         "2026-12-31 23:31",
+         {"2027-01-01 00:00", "2027-01-01 00:30", "2027-01-01 01:00"}},
+        {"[9;11]:[15;45]",
+         "2026-12-06 09:50",
+         {"2026-12-06 11:15", "2026-12-06 11:45", "2026-12-07 09:15"}},
+        // An hour is entered at :00 even when 0 is no admitted minute.
+        {"[10..11]:[5;50]",
+         "2026-12-06 10:51",
+         {"2026-12-06 11:05", "2026-12-06 11:50", "2026-12-07 10:05"}},
+        {"2500-12-31 23:59", "2500-12-31 23:59:59", {"2500-12-31 23:59", "none"}},
+        {"2500-12-31 23:59", "2501-01-01 00:00", {"none"}},
+        {"N-1-1", "1899-12-30 00:00", {"1980-01-01 00:00", "1981-01-01 00:00"}},
+        {"2028-2-30", R, {"none"}},
+        {"d[^..]", R, {"none"}},
+        {"N-2-30", R, {"none"}},
+        {"N-2-30 mon", R, {"none"}},
+        {"[^..]:00", R, {"none"}},
+        {"8:[^..]", R, {"none"}},
+        {"2027-N-N d[^..]", R, {"none"}},
+        {"[1980..2030]-2-29 sun", R, {"none"}},
+    };
+    for (const auto& r : rows) {
+        const timedesc spec(r.spec, at("2026-01-01 00:00"));
+        EXPECT_EQ(successive(spec, at(r.from), r.expected.size()), r.expected) << r.spec;
+    }
+}
+
+TEST(search, startsAtTheMinuteOfTheStartMoment) {
+    const timedesc spec("tue thu 17:00", at(R));
+    EXPECT_EQ(show(nextfrom(spec, at("2026-12-10 17:00:40"))), "2026-12-10 17:00");
+    EXPECT_EQ(show(nextfrom(spec, at("2026-12-10 17:01"))), "2026-12-15 17:00");
+    // 17:00 as the alarm file stores it, a few microseconds short, plus one minute is 17:01.
+    EXPECT_EQ(show(nextfrom(spec, 46366.7083333333 + oneminute)), "2026-12-15 17:00");
+    EXPECT_EQ(show(nextfrom(spec, 46366.7083333333)), "2026-12-10 17:00");
+    const timedesc weekdays("d[mon..fri] [8..16]:00", at(R));
+    EXPECT_EQ(show(nextfrom(weekdays, at("2026-12-11 16:30"))), "2026-12-14 08:00");
+    EXPECT_EQ(show(nextfrom(weekdays, at("2026-12-11 07:59"))), "2026-12-11 08:00");
+    const timedesc wednesday("this wednesday 13:[00;10;20;30;40;50]", at(R));
+    EXPECT_EQ(successive(wednesday, at("2026-12-09 13:05"), 7),
+              (std::vector<std::string>{"2026-12-09 13:10", "2026-12-09 13:20", "2026-12-09 13:30",
+                                        "2026-12-09 13:40", "2026-12-09 13:50", "none"}));
+}
+
+TEST(search, onceAlternativesEachRunOnce) {
+    const timedesc spec("once 22:00 | once 23:00", at(R));
+    EXPECT_EQ(show(nextfrom(spec, at(R))), "2026-12-06 22:00");
+    EXPECT_EQ(show(nextfrom(spec, at("2026-12-06 22:01"))), "2026-12-06 23:00");
+    EXPECT_EQ(show(nextfrom(spec, at("2026-12-06 23:01"))), "none");
+    // Re-parsed with the same reference moment, the same moments are pinned.
+    const timedesc again("once 22:00 | once 23:00", at(R));
+    EXPECT_EQ(describe(again), describe(spec));
+}
+
+TEST(search, resultsAreWholeMinutesThatMatch) {
+    const timedesc spec("mon tue 08:00 | d[^mon;tue;sun] 09:[0..59]", at(R));
+    datetime t = at("2026-12-06 09:00:37");
+    for (int i = 0; i < 200; ++i) {
+        t = nextfrom(spec, t);
+        ASSERT_FALSE(isnovalue(t));
+        const datefields f = decode(t);
+        ASSERT_EQ(f.second + f.msec, 0);
+        ASSERT_TRUE(spec.matches(t, false));
+        t += oneminute;
+    }
+}
+
+// Random specifications in every form, searched from random moments: the optimised search
+// must give the very same value as the plain day-by-day algorithm.
+class specmaker {
+  public:
+    explicit specmaker(unsigned seed) : rng(seed) {}
+
+    int pick(int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); }
+    bool chance(int percent) { return pick(1, 100) <= percent; }
+
+    std::string set(int lo, int hi, bool names = false) {
+        if (chance(25)) return "N";
+        if (chance(20)) return std::to_string(pick(lo, hi));
+        std::string s = chance(25) ? "[^" : "[";
+        const int items = pick(1, 4);
+        for (int i = 0; i < items; ++i) {
+            if (i) s += ';';
+            const int a = pick(lo, hi), b = pick(a, hi);
+            const std::string x = value(a, names), y = value(b, names);
+            switch (pick(0, 4)) {
+            case 0:
+                s += x + ".." + y;
+                break;
+            case 1:
+                s += ".." + x;
+                break;
+            case 2:
+                s += x + "..";
+                break;
+            default:
+                s += x;
+                break;
+            }
+        }
+        return s + "]";
+    }
+
+    std::string value(int v, bool names) {
+        if (!names || chance(50)) return std::to_string(v);
+        return std::string(daynames[static_cast<size_t>(v)].substr(0, 3));
+    }
+
+    std::string alternative() {
+        std::vector<std::string> words;
+        if (chance(60)) {
+            const int y0 = pick(2020, 2060);
+            std::string y = chance(60) ? "N" : chance(50) ? std::to_string(y0) : set(1980, 2500);
+            if (chance(5))
+                y = "[" + std::to_string(y0) + ".." + std::to_string(y0 + pick(0, 40)) + "]";
+            words.push_back(y + "-" + set(1, 12) + "-" + set(1, 31));
+        } else if (chance(10)) {
+            words.push_back(chance(50) ? "today" : "tomorrow");
+        }
+        if (chance(30)) {
+            const int n = pick(1, 3);
+            for (int i = 0; i < n; ++i)
+                words.push_back(std::string(daynames[pick(0, 6)].substr(0, 3)));
+        } else if (chance(40)) {
+            words.push_back("d" + set(0, 6, true));
+        }
+        if (chance(70))
+            words.push_back(set(0, 23) + ":" + set(0, 59));
+        else if (chance(15))
+            words.push_back("morning");
+        if (chance(8)) words.push_back("once");
+        if (chance(8)) words.push_back("this");
+        std::shuffle(words.begin(), words.end(), rng);
+        std::string s;
+        for (const auto& w : words)
+            s += (s.empty() ? "" : " ") + w;
+        return s.empty() ? "mon" : s;
+    }
+
+    std::string spec() {
+        std::string s = alternative();
+        const int more = chance(20) ? pick(1, 3) : 0;
+        for (int i = 0; i < more; ++i)
+            s += " | " + alternative();
+        return s;
+    }
+
+    datetime moment(int fromyear, int toyear) {
+        datetime day = 0;
+        while (!encodedate(pick(fromyear, toyear), pick(1, 12), pick(1, 31), day)) {
+        }
+        return day + pick(0, 86399999) / 86400000.0;
+    }
+
+    std::mt19937 rng;
+};
+
+TEST(search, optimisedSearchGivesThePlainAlgorithmsResults) {
+    specmaker make(1206);
+    int parsedcount = 0, nevercount = 0, nonecount = 0;
+    for (int round = 0; round < 20000; ++round) {
+        const std::string text = make.spec();
+        const datetime ref = make.moment(2000, 2070);
+        std::unique_ptr<timedesc> spec;
+        try {
+            spec = std::make_unique<timedesc>(text, ref);
+        } catch (const velkerror&) {
+            continue;
+        }
+        ++parsedcount;
+        if (spec->never) ++nevercount;
+        // The plain algorithm walks every day to 2500 when nothing is admitted: keep those few.
+        datetime t = make.chance(90) ? ref + make.pick(-100, 2000) / 7.0 : make.moment(1975, 2505);
+        for (int step = 0; step < 4; ++step) {
+            const datetime fast = nextfrom(*spec, t);
+            const datetime plain = reference::nextfrom(*spec, t);
+            ASSERT_EQ(show(fast), show(plain)) << text << " from " << show(t);
+            ASSERT_EQ(fast, plain) << text << " from " << show(t);
+            if (isnovalue(fast)) {
+                ++nonecount;
+                break;
+            }
+            ASSERT_TRUE(spec->matches(fast, false));
+            t = make.chance(70) ? fast + oneminute : fast + make.pick(1, 100000) / 1440.0;
+        }
+    }
+    // The generator must really reach the interesting shapes.
+    EXPECT_GT(parsedcount, 15000);
+    EXPECT_GT(nevercount, 200);
+    EXPECT_GT(nonecount, 500);
+}
+
+} // namespace

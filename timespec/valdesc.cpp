@@ -1,0 +1,218 @@
+#include "timespec/valdesc.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+
+#include "timespec/error.h"
+
+namespace velk {
+
+const std::array<std::string_view, 7> daynames = {"sunday",   "monday", "tuesday", "wednesday",
+                                                  "thursday", "friday", "saturday"};
+
+int32_t dayindex(std::string_view text) {
+    if (text.size() < 2) return novalue;
+    for (int32_t i = 0; i < 7; ++i)
+        if (daynames[i].starts_with(text)) return i;
+    return novalue;
+}
+
+namespace {
+bool isblank(char c) {
+    return static_cast<unsigned char>(c) <= 32;
+}
+
+[[noreturn]] void fail(std::string text) {
+    throw velkerror{std::move(text)};
+}
+
+std::string quoted(std::string_view head, std::string_view text) {
+    std::string s;
+    s.reserve(head.size() + text.size() + 4);
+    s.append(head).append(": '").append(text).append("'!");
+    return s;
+}
+} // namespace
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && isblank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isblank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+int32_t readnumber(std::string_view text) {
+    size_t i = 0;
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        i = 1;
+    }
+    if (i == text.size()) return novalue;
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9') return novalue;
+        magnitude = magnitude * 10 + (c - '0');
+        // Too large for 32 bits: not a number. Stopping here also bounds the work on long texts.
+        if (magnitude > int64_t{1} << 31) return novalue;
+    }
+    const int64_t v = negative ? -magnitude : magnitude;
+    if (v > std::numeric_limits<int32_t>::max()) return novalue;
+    return static_cast<int32_t>(v); // -11111 itself reads as novalue, as it should
+}
+
+valdesc::valdesc(std::string_view text, int32_t hi_, int32_t lo_, bool names_, bool fromend_)
+    : fromend(fromend_), names(names_), lo(lo_), hi(hi_) {
+    parse(text);
+    buildbitmap();
+}
+
+void valdesc::parse(std::string_view text) {
+    text = trimmed(text);
+    count = 0;
+    if (text.empty()) fail("Empty value description!");
+    if (text == "N") {
+        negated = false;
+        ranges[0] = {novalue, novalue};
+        count = 1;
+        return;
+    }
+    if (const int32_t v = readnumber(text); v != novalue) {
+        negated = false;
+        const int32_t r = resolve(v);
+        append(r, r, text);
+        return;
+    }
+    if (text.size() < 2 || text.front() != '[' || text.back() != ']')
+        fail(quoted("Invalid value description", text));
+    negated = text[1] == '^';
+    const std::string_view list = text.substr(negated ? 2 : 1, text.size() - (negated ? 3 : 2));
+    // Items are cut at every ";" as if one more ";" closed the list, so empty items are kept.
+    size_t pos = 0;
+    while (pos <= list.size()) {
+        size_t end = list.find(';', pos);
+        if (end == std::string_view::npos) end = list.size();
+        const std::string_view item = trimmed(list.substr(pos, end - pos));
+        pos = end + 1;
+        if (count == maxranges) fail(quoted("Too many values in value description", text));
+        const size_t dots = item.find("..");
+        if (dots == std::string_view::npos) {
+            const int32_t v = value(item);
+            append(v, v, text);
+            continue;
+        }
+        const std::string_view first = trimmed(item.substr(0, dots));
+        const std::string_view last = trimmed(item.substr(dots + 2));
+        const int32_t from = first.empty() ? lo : value(first);
+        const int32_t to = last.empty() ? hi : value(last);
+        if (from > to)
+            fail("Incorrect range: [" + std::to_string(from) + ".." + std::to_string(to) + "]!");
+        append(from, to, text);
+    }
+}
+
+void valdesc::append(int32_t from, int32_t to, std::string_view text) {
+    if (count >= maxranges) fail(quoted("Too many values in value description", text));
+    ranges[count++] = {from, to};
+}
+
+int32_t valdesc::value(std::string_view text) const {
+    text = trimmed(text);
+    int32_t v = readnumber(text);
+    if (v == novalue && names) v = dayindex(text);
+    if (v == novalue) fail(quoted("Wrong value", text));
+    return resolve(v);
+}
+
+int32_t valdesc::resolve(int32_t v) const {
+    int64_t r = v;
+    if (v < 0 && fromend) r = int64_t{v} + hi + 1;
+    if (r < lo || r > hi)
+        fail("Value " + std::to_string(v) + " is outside the allowed range [" + std::to_string(lo) +
+             ".." + std::to_string(hi) + "]!");
+    return static_cast<int32_t>(r);
+}
+
+void valdesc::buildbitmap() {
+    const int64_t span = int64_t{hi} - lo + 1;
+    bitmapped = span <= maxbits;
+    if (!bitmapped || span <= 0) return;
+    // Marks the offsets a..b (inclusive) of the bitmap.
+    auto mark = [this](int64_t a, int64_t b) {
+        for (int64_t w = a / 64; w <= b / 64; ++w) {
+            const int64_t first = std::max(a, w * 64) - w * 64;
+            const int64_t last = std::min(b, w * 64 + 63) - w * 64;
+            const uint64_t upto = last == 63 ? ~uint64_t{0} : (uint64_t{1} << (last + 1)) - 1;
+            bits[static_cast<size_t>(w)] |= upto & (~uint64_t{0} << first);
+        }
+    };
+    if (isany()) {
+        mark(0, span - 1);
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        mark(int64_t{ranges[i].from} - lo, int64_t{ranges[i].to} - lo);
+    if (!negated) return;
+    // Members of a negated set are the values of [lo..hi] that no range holds.
+    std::array<uint64_t, words> inside{};
+    std::swap(inside, bits);
+    mark(0, span - 1);
+    for (size_t w = 0; w < words; ++w)
+        bits[w] &= ~inside[w];
+}
+
+bool valdesc::contains(int32_t v) const {
+    if (v < lo || v > hi) return false;
+    if (!bitmapped) return scancontains(v);
+    const auto offset = static_cast<uint64_t>(int64_t{v} - lo);
+    return (bits[offset / 64] >> (offset % 64)) & 1;
+}
+
+int32_t valdesc::firstfrom(int32_t v) const {
+    int64_t start = v == novalue ? lo : v;
+    if (start > hi) return novalue;
+    if (start < lo) start = lo; // nothing below lo is a member
+    if (!bitmapped) return scanfirstfrom(start);
+    auto offset = static_cast<uint64_t>(start - lo);
+    size_t w = offset / 64;
+    uint64_t m = bits[w] & (~uint64_t{0} << (offset % 64));
+    while (m == 0) {
+        if (++w == words) return novalue;
+        m = bits[w];
+    }
+    return static_cast<int32_t>(lo + static_cast<int64_t>(w * 64) + std::countr_zero(m));
+}
+
+bool valdesc::scancontains(int32_t v) const {
+    if (isany()) return true;
+    for (int i = 0; i < count; ++i)
+        if (ranges[i].from <= v && v <= ranges[i].to) return !negated;
+    return negated;
+}
+
+int32_t valdesc::scanfirstfrom(int64_t start) const {
+    if (isany()) return static_cast<int32_t>(start);
+    if (!negated) {
+        int64_t best = int64_t{hi} + 1;
+        for (int i = 0; i < count; ++i)
+            if (ranges[i].to >= start)
+                best = std::min(best, std::max<int64_t>(ranges[i].from, start));
+        return best > hi ? novalue : static_cast<int32_t>(best);
+    }
+    // Step past every range that holds the candidate until none does.
+    int64_t x = start;
+    for (bool moved = true; moved && x <= hi;) {
+        moved = false;
+        for (int i = 0; i < count; ++i)
+            if (ranges[i].from <= x && x <= ranges[i].to) {
+                x = int64_t{ranges[i].to} + 1;
+                moved = true;
+            }
+    }
+    return x > hi ? novalue : static_cast<int32_t>(x);
+}
+
+} // namespace velk
