@@ -1,14 +1,18 @@
 #pragma once
 #include <array>
 #include <memory>
+#include <string_view>
 
 #include "alarms/event.h"
 
 namespace velk {
 
+// What append throws when the book already holds capacity alarms.
+inline constexpr std::string_view bookfullmessage = "The Alarm list is full (1000 Alarms)!";
+
 // All alarms in storage order (the file's order) plus the display order.
 class book {
-public:
+  public:
     static constexpr int capacity = 1000;
 
     bool full() const { return evcount >= capacity; }

@@ -1,0 +1,265 @@
+#include "alarms/alarmfile.h"
+
+#include <charconv>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+
+#include "alarms/datapath.h"
+#include "alarms/desktop.h"
+#include "timespec/error.h"
+
+namespace velk {
+
+namespace {
+
+const char* const crlf = "\r\n";
+
+// Date-times from 0001-01-01 to 9999-12-31: a number outside cannot be decoded into a date.
+constexpr double firstday = -693593;
+constexpr double afterlastday = 2958466;
+
+bool isblank(std::string_view line) {
+    for (const char c : line)
+        if (static_cast<unsigned char>(c) > 32) return false;
+    return true;
+}
+
+std::string_view trimspaces(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+// A decimal integer with an optional sign that fits 32 bits, else novalue.
+int32_t intfromfile(std::string_view s) {
+    s = trimspaces(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty() || s.front() == '+') return novalue;
+    int32_t v = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size()) return novalue;
+    return v;
+}
+
+std::string takeline(std::deque<std::string>& lines) {
+    std::string line = std::move(lines.front());
+    lines.pop_front();
+    return line;
+}
+
+// A line break inside a one-line field would split the block and make the file unreadable.
+std::string oneline(const std::string& s) {
+    std::string out = s;
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
+
+} // namespace
+
+std::string timetofile(datetime t) {
+    if (t == novalue) return "-";
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, t, std::chars_format::general, 15);
+    return std::string(buf, res.ptr);
+}
+
+char localedecimalseparator() {
+    const std::lconv* conv = std::localeconv();
+    return conv && conv->decimal_point && conv->decimal_point[0] ? conv->decimal_point[0] : '.';
+}
+
+datetime timefromfile(std::string_view s, datetime def) {
+    return timefromfile(s, def, localedecimalseparator());
+}
+
+datetime timefromfile(std::string_view s, datetime def, char sep) {
+    std::string text(trimspaces(s));
+    // The file's "." stands for the locale's separator; the locale's own is read as well.
+    if (const auto dot = text.find('.'); dot != std::string::npos) text[dot] = sep;
+    // Checked by hand: sign, digits, separator, fraction, exponent and nothing else.
+    std::string plain;
+    size_t i = 0, digits = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        if (text[i] == '-') plain += '-';
+        ++i;
+    }
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+        plain += text[i];
+    if (i < text.size() && text[i] == sep) {
+        plain += '.';
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+            plain += text[i];
+    }
+    if (digits == 0) return def;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        plain += 'e';
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) plain += text[i++];
+        size_t expdigits = 0;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++expdigits)
+            plain += text[i];
+        if (expdigits == 0) return def;
+    }
+    if (i != text.size()) return def;
+    double v = 0;
+    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
+    if (ec != std::errc() || end != plain.data() + plain.size()) return def;
+    const double whole = std::trunc(v);
+    if (!(whole >= firstday && whole < afterlastday)) return def;
+    return v;
+}
+
+std::string eventtext(const event& e) {
+    std::string actions;
+    size_t count = 0;
+    for (const auto& line : e.action) {
+        // An action entry holding line breaks is written as the lines it shows.
+        for (const auto& part : splitlines(line)) {
+            actions += part;
+            actions += crlf;
+            ++count;
+        }
+        if (line.empty()) {
+            actions += crlf;
+            ++count;
+        }
+    }
+    std::string out;
+    out.reserve(actions.size() + e.name.size() + e.time.size() + 64);
+    out += oneline(e.name) + crlf;
+    out += oneline(e.time) + crlf;
+    out += timetofile(e.created) + crlf;
+    out += timetofile(e.last) + crlf;
+    out += e.active ? "1" : "0";
+    out += crlf;
+    out += std::to_string(count) + crlf;
+    out += actions;
+    out += crlf;
+    return out;
+}
+
+std::deque<std::string> splitlines(std::string_view text) {
+    std::deque<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') continue;
+        lines.emplace_back(text.substr(start, i - start));
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+event::event(std::deque<std::string>& lines) : created(0), last(0), next(0) {
+    if (lines.size() < 7) throw velkerror{std::string(filemessage::numberoflines)};
+    name = takeline(lines);
+    time = takeline(lines);
+    created = timefromfile(takeline(lines), novalue);
+    if (isnovalue(created)) throw velkerror{std::string(filemessage::creationtime)};
+    last = timefromfile(takeline(lines), novalue);
+    const int32_t activity = intfromfile(takeline(lines));
+    if (activity == novalue) throw velkerror{std::string(filemessage::activity)};
+    active = activity != 0;
+    int32_t n = intfromfile(takeline(lines));
+    if (n == novalue) throw velkerror{std::string(filemessage::actionlines)};
+    if (n < 0) n = 0;
+    if (static_cast<int64_t>(lines.size()) < static_cast<int64_t>(n) + 1)
+        throw velkerror{std::string(filemessage::numberoflines)};
+    action.reserve(static_cast<size_t>(n));
+    for (int32_t k = 0; k < n; ++k)
+        action.push_back(takeline(lines));
+    if (!takeline(lines).empty()) throw velkerror{std::string(filemessage::emptyline)};
+    recompute();
+    // A time text that no longer parses leaves the alarm inactive, without a word.
+    if (active) activate(false);
+}
+
+void readevents(std::deque<std::string>& lines, book& b) {
+    // Blank lines at the end of the file are no block; a blank line elsewhere is read as one.
+    size_t trailing = 0;
+    while (trailing < lines.size() && isblank(lines[lines.size() - 1 - trailing]))
+        ++trailing;
+    while (lines.size() > trailing) {
+        if (b.full()) throw velkerror{std::string(filemessage::toomany)};
+        b.append(std::make_unique<event>(lines));
+    }
+}
+
+std::string filemessage::couldnotread(const std::string& path) {
+    return "Could not read Alarms from file '" + path + "'!\r\n" +
+           "(You can try to fix the file, or delete it (all Alarms will be lost).)";
+}
+
+alarmfile::alarmfile(std::string path) : path_(std::move(path)) {}
+
+void alarmfile::fail(book& b, const std::string& detail) {
+    thedesktop().showmessage(detail);
+    b.clear();
+    b.sortbook();
+    damaged_ = true;
+    throw velkerror{filemessage::couldnotread(path_)};
+}
+
+void alarmfile::load(book& b) {
+    b.clear();
+    std::string text, reason;
+    switch (datafile::readwhole(path_, text, reason)) {
+    case datafile::readresult::missing:
+        damaged_ = false;
+        b.sortbook();
+        return;
+    case datafile::readresult::failed:
+        fail(b, "Could not open file '" + path_ + "': " + reason);
+    case datafile::readresult::ok:
+        break;
+    }
+    std::deque<std::string> lines = splitlines(text);
+    text = std::string();
+    try {
+        readevents(lines, b);
+    } catch (const velkerror& e) {
+        fail(b, e.text);
+    }
+    damaged_ = false;
+    b.sortbook();
+}
+
+void alarmfile::setaside() {
+    if (!datafile::exists(path_)) {
+        damaged_ = false;
+        return;
+    }
+    for (int k = 0; k < 10000; ++k) {
+        const std::string aside = path_ + ".damaged" + (k ? "." + std::to_string(k) : "");
+        if (datafile::exists(aside)) continue;
+        const std::string reason = datafile::renamefile(path_, aside);
+        if (!reason.empty())
+            throw velkerror{"Could not save Alarms to file '" + path_ +
+                            "': the damaged file could not be set aside (" + reason + ")"};
+        damaged_ = false;
+        setaside_ = aside;
+        return;
+    }
+    throw velkerror{"Could not save Alarms to file '" + path_ +
+                    "': the damaged file could not be set aside (too many damaged files)"};
+}
+
+void alarmfile::save(const book& b) {
+    std::string text;
+    for (int i = 0; i < b.evcount; ++i)
+        text += eventtext(*b.evs[i]);
+    // A file that failed to load may still hold the user's alarms: keep it.
+    if (damaged_) setaside();
+    const std::string reason = datafile::replacewhole(path_, text);
+    if (!reason.empty())
+        throw velkerror{"Could not save Alarms to file '" + path_ + "': " + reason};
+}
+
+} // namespace velk

@@ -1,0 +1,72 @@
+#pragma once
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "alarms/book.h"
+#include "timespec/datetime.h"
+
+namespace velk {
+
+// A date-time as the alarm file writes it: at most 15 significant digits, "." as the decimal
+// point whatever the locale, "-" for novalue. 2026-12-06 09:15:30 is "46362.3857638889".
+std::string timetofile(datetime t);
+// Reads a date-time line; "." and the locale's decimal separator are both accepted. Any other
+// text (and a number outside the calendar's range) gives def.
+datetime timefromfile(std::string_view s, datetime def);
+datetime timefromfile(std::string_view s, datetime def, char decimalseparator);
+// The decimal separator of the user's numeric locale.
+char localedecimalseparator();
+
+// The block of one alarm: six header lines, the action lines and an empty line, each ended by
+// CR LF.
+std::string eventtext(const event& e);
+// Lines of a text; CR LF, a lone CR and a lone LF each end a line.
+std::deque<std::string> splitlines(std::string_view text);
+// Appends the alarms of lines to b. Throws velkerror with the message of the first damage; b
+// then holds the alarms read before it.
+void readevents(std::deque<std::string>& lines, book& b);
+
+// Read-failure messages of the alarm file.
+namespace filemessage {
+inline constexpr std::string_view numberoflines = "Incorrect Alarm description (number of lines)!";
+inline constexpr std::string_view creationtime = "Incorrect Alarm description (creation time!)";
+inline constexpr std::string_view activity = "Incorrect Alarm description (activity)!";
+inline constexpr std::string_view actionlines =
+    "Incorrect Alarm description (number of Action lines)!";
+inline constexpr std::string_view emptyline = "Incorrect Alarm description (expected empty line)!";
+inline constexpr std::string_view toomany = "Incorrect Alarm description (more than 1000 Alarms)!";
+// What load throws after any of the above.
+std::string couldnotread(const std::string& path);
+} // namespace filemessage
+
+// The alarm file of one path. Loading is all or nothing; saving replaces the file in one step,
+// and a file that failed to load is set aside before the first save instead of overwritten.
+class alarmfile {
+  public:
+    explicit alarmfile(std::string path);
+
+    // Empties b and fills it from the file; a missing file is an empty book. On damage the
+    // detailed message goes to the desktop, b is left empty and velkerror is thrown with
+    // filemessage::couldnotread.
+    void load(book& b);
+    // Writes b in storage order. Throws velkerror naming the path and the system's reason; the
+    // old file is then untouched.
+    void save(const book& b);
+
+    const std::string& path() const { return path_; }
+    // The last load failed and the file has not been set aside yet.
+    bool damaged() const { return damaged_; }
+    // Where the damaged file was moved by the last save, or "".
+    const std::string& setasidepath() const { return setaside_; }
+
+  private:
+    [[noreturn]] void fail(book& b, const std::string& detail);
+    void setaside();
+
+    std::string path_;
+    bool damaged_ = false;
+    std::string setaside_;
+};
+
+} // namespace velk
