@@ -1,0 +1,313 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "execution/scheduler.h"
+#include "execution/script.h"
+#include "tests/support/fakeclock.h"
+#include "tests/support/fakedesktop.h"
+
+namespace velk {
+namespace {
+
+using test::at;
+
+// The window as the tick sees it: records what the tick asks of it.
+class fakehost : public tickhost {
+  public:
+    explicit fakehost(book& alarms) : alarms_(alarms) {}
+
+    void setcaption(const std::string& caption) override { log.push_back("caption" + caption); }
+    void setinterval(int ms) override {
+        interval = ms;
+        log.push_back("interval " + std::to_string(ms));
+    }
+    void editchanged() override { log.push_back("editchanged"); }
+    event* curevent() override { return current; }
+    void fillfields(event& alarm) override { log.push_back("fillfields " + alarm.name); }
+    int selectedalarm() override { return selected; }
+    void refreshlist(int sel) override {
+        alarms_.sortbook();
+        log.push_back("refreshlist " + std::to_string(sel));
+    }
+
+    std::vector<std::string> log;
+    int interval = 0;
+    event* current = nullptr;
+    int selected = -1;
+
+  private:
+    book& alarms_;
+};
+
+// A book, clock, desktop and window around one scheduler; alarms start at the clock's time.
+class schedule : public testing::Test {
+  protected:
+    schedule() : clock(at("2026-12-07 08:05")), host(alarms), sched(alarms, host) {
+        desk.clock = &clock;
+    }
+
+    event& add(const std::string& name, const std::string& time, std::vector<std::string> action,
+               datetime created) {
+        auto e = std::make_unique<event>();
+        e->name = name;
+        e->time = time;
+        e->action = std::move(action);
+        e->created = created;
+        e->activate(false);
+        event& added = alarms.append(std::move(e));
+        alarms.sortbook();
+        return added;
+    }
+
+    std::vector<std::string> balloons() const {
+        std::vector<std::string> out;
+        for (const auto& c : desk.of("balloon"))
+            out.push_back(c.extra);
+        return out;
+    }
+
+    test::fakeclock clock;
+    test::fakedesktop desk;
+    book alarms;
+    fakehost host;
+    scheduler sched;
+};
+
+TEST_F(schedule, idletick) {
+    add("later", "09:00", {"#bln"}, at("2026-12-07 08:00"));
+    host.selected = 0;
+    sched.tttimer();
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{"interval 2000", "caption[Orlimbo] 2026-12-07 08:05",
+                                        "editchanged", "interval 20000", "refreshlist 0"}));
+    EXPECT_TRUE(desk.calls.empty());
+}
+
+TEST_F(schedule, onedueruntakesnoquestion) {
+    event& e = add("tea", "08:05", {"#bln"}, at("2026-12-07 08:04:30"));
+    ASSERT_EQ(e.next, at("2026-12-07 08:05"));
+    host.current = &e;
+    sched.tttimer();
+    EXPECT_EQ(balloons(), (std::vector<std::string>{"tea"}));
+    EXPECT_TRUE(desk.of("four").empty());
+    EXPECT_EQ(e.last, at("2026-12-07 08:05"));
+    EXPECT_EQ(e.next, at("2026-12-08 08:05"));
+    EXPECT_EQ(host.interval, 2000);
+    EXPECT_EQ(host.log,
+              (std::vector<std::string>{"interval 2000", "caption[Orlimbo] 2026-12-07 08:05",
+                                        "editchanged", "fillfields tea", "refreshlist -1"}));
+    EXPECT_FALSE(sched.inconfirm);
+    EXPECT_FALSE(e.busy);
+}
+
+TEST_F(schedule, duemeansnotlaterthannowtothesecond) {
+    event& e = add("x", "08:06", {"#bln"}, at("2026-12-07 08:05"));
+    clock.set(at("2026-12-07 08:05:59"));
+    EXPECT_FALSE(sched.fireifdue(e, false, false));
+    clock.set(at("2026-12-07 08:06"));
+    EXPECT_TRUE(sched.fireifdue(e, false, false));
+    EXPECT_EQ(balloons().size(), 1u);
+}
+
+TEST_F(schedule, inactiveorwithoutnexttimeisneverhandled) {
+    event& off = add("off", "08:00", {"#bln"}, at("2026-11-01 07:00"));
+    off.deactivate();
+    event& gone = add("gone", "2020-1-1 08:00", {"#bln"}, at("2026-11-01 09:00"));
+    ASSERT_TRUE(gone.active);
+    ASSERT_TRUE(isnovalue(gone.next));
+    sched.tttimer();
+    EXPECT_FALSE(sched.fireifdue(off, false, true));
+    EXPECT_TRUE(desk.calls.empty());
+    EXPECT_EQ(host.interval, 20000);
+}
+
+const std::string asktail = "\r\nDo you want the Action to be executed?\r\n\r\n"
+                            "Yes\t\t- execute once and ask again if needed\r\n"
+                            "No\t\t- skip once and ask again if needed\r\n"
+                            "No to All\t- skip all executions up till now\r\n"
+                            "Yes to All\t- execute all";
+
+struct missedcase {
+    const char* what;
+    std::deque<answer> answers;
+    int runs;
+    int questions;
+};
+
+class missedweek : public schedule, public testing::WithParamInterface<missedcase> {};
+
+// Daily at 08:00 since 2026-11-30, now 2026-12-07 08:05: eight due runs in one pass.
+TEST_P(missedweek, answers) {
+    const auto& c = GetParam();
+    event& e = add("tea", "08:00", {"#bln"}, at("2026-11-30 07:00"));
+    desk.fouranswers = c.answers;
+    sched.tttimer();
+    EXPECT_EQ(static_cast<int>(balloons().size()), c.runs) << c.what;
+    const auto questions = desk.of("four");
+    ASSERT_EQ(static_cast<int>(questions.size()), c.questions) << c.what;
+    for (const auto& q : questions)
+        EXPECT_EQ(q.defaultbutton, answer::notoall);
+    EXPECT_EQ(questions[0].text, "2026-12-01 08:00 tue\r\n\r\ntea has just executed its Action, "
+                                 "and wants to execute it again." +
+                                     asktail);
+    EXPECT_EQ(e.last, at("2026-12-07 08:00"));
+    EXPECT_EQ(e.next, at("2026-12-08 08:00"));
+    EXPECT_FALSE(sched.inconfirm);
+    EXPECT_FALSE(e.busy);
+}
+
+using a = answer;
+INSTANTIATE_TEST_SUITE_P(
+    turns, missedweek,
+    testing::Values(
+        missedcase{
+            "yes every time", {a::yes, a::yes, a::yes, a::yes, a::yes, a::yes, a::yes}, 8, 7},
+        missedcase{"no every time", {a::no, a::no, a::no, a::no, a::no, a::no, a::no}, 1, 7},
+        missedcase{"closed every time", {}, 1, 7}, missedcase{"no to all", {a::notoall}, 1, 1},
+        missedcase{"yes to all", {a::yestoall}, 8, 1},
+        missedcase{"mixed", {a::yes, a::no, a::none, a::yestoall}, 6, 4},
+        missedcase{"no then no to all", {a::no, a::notoall}, 1, 2}));
+
+TEST_F(schedule, activebuttonasksfirst) {
+    event& e = add("", "08:00", {"#bln"}, at("2026-12-06 07:00"));
+    desk.fouranswers = {a::no, a::no};
+    EXPECT_TRUE(sched.fireifdue(e, true, true));
+    const auto questions = desk.of("four");
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[0].defaultbutton, answer::yes);
+    EXPECT_EQ(questions[0].text,
+              "2026-12-06 08:00 sun\r\n\r\n<ALARM> wants to execute its Action." + asktail);
+    EXPECT_EQ(questions[1].defaultbutton, answer::notoall);
+    EXPECT_NE(questions[1].text.find("<ALARM> has just executed its Action, and wants"),
+              std::string::npos);
+    EXPECT_TRUE(balloons().empty());
+    EXPECT_EQ(host.log, (std::vector<std::string>{"fillfields ", "fillfields "}));
+}
+
+TEST_F(schedule, nowisreadagainoneveryturn) {
+    // Every minute; the action takes 90 s, so two more minutes have come by its end.
+    event& e =
+        add("m", "N:N", {"#wait 30000", "#wait 30000", "#wait 30000"}, at("2026-12-07 08:04:30"));
+    clock.set(at("2026-12-07 08:05"));
+    desk.fouranswers = {a::notoall};
+    EXPECT_TRUE(sched.fireifdue(e, false, false));
+    EXPECT_EQ(desk.of("sleep").size(), 3u);
+    EXPECT_EQ(desk.of("four").size(), 1u);
+    EXPECT_EQ(e.last, at("2026-12-07 08:06"));
+    EXPECT_EQ(e.next, at("2026-12-07 08:07"));
+}
+
+TEST_F(schedule, twoduealarmsgotwosecondsapartindisplayorder) {
+    add("first", "08:00", {"#bln"}, at("2026-12-07 07:00"));
+    add("second", "07:59", {"#bln"}, at("2026-12-07 07:00"));
+    add("third", "08:00", {"#bln"}, at("2026-12-07 07:00"));
+    std::vector<int> intervals;
+    for (int tick = 0; tick < 4; ++tick) {
+        sched.tttimer();
+        intervals.push_back(host.interval);
+        clock.advanceseconds(host.interval / 1000.0);
+    }
+    EXPECT_EQ(balloons(), (std::vector<std::string>{"second", "first", "third"}));
+    EXPECT_EQ(intervals, (std::vector<int>{2000, 2000, 2000, 20000}));
+}
+
+TEST_F(schedule, atickduringaquestiononlysetsthecaption) {
+    add("a", "08:00", {"#bln"}, at("2026-12-06 07:00"));
+    add("b", "08:01", {"#bln"}, at("2026-12-07 07:00"));
+    desk.fouranswers = {a::no};
+    std::vector<std::string> inside;
+    desk.whilemodal = [&] {
+        host.log.clear();
+        clock.advanceseconds(2);
+        sched.tttimer();
+        inside = host.log;
+    };
+    sched.tttimer();
+    EXPECT_EQ(inside,
+              (std::vector<std::string>{"interval 2000", "caption[Orlimbo] 2026-12-07 08:05"}));
+    EXPECT_EQ(balloons(), (std::vector<std::string>{"a"}));
+    desk.whilemodal = nullptr;
+    sched.tttimer();
+    EXPECT_EQ(balloons(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(schedule, atickduringamessagerunsanotheralarminsideit) {
+    // a has one missed run after its message; b falls due while the message is open.
+    event& ea = add("a", "N:00", {"#msg hold"}, at("2026-12-07 06:30"));
+    event& eb = add("b", "08:06", {"#bln"}, at("2026-12-07 08:00"));
+    clock.set(at("2026-12-07 07:30"));
+    ASSERT_EQ(ea.next, at("2026-12-07 07:00"));
+    bool nested = false;
+    std::vector<std::string> seen;
+    desk.whilemodal = [&] {
+        if (nested) {
+            sched.tttimer();
+            seen.push_back(sched.inconfirm ? "question gated" : "question open to ticks");
+            return;
+        }
+        nested = true;
+        clock.set(at("2026-12-07 08:06"));
+        sched.tttimer();
+        seen.push_back(std::string(eb.busy ? "b busy" : "b done") +
+                       (sched.inconfirm ? ", pass open" : ", pass closed") +
+                       (indialog ? ", in dialog" : ", no dialog"));
+    };
+    desk.fouranswers = {a::no};
+    sched.tttimer();
+    EXPECT_EQ(balloons(), (std::vector<std::string>{"b"}));
+    EXPECT_EQ(eb.last, at("2026-12-07 08:06"));
+    // After b's nested pass the outer pass and its message are still open, so a's question
+    // that follows keeps other alarms waiting.
+    EXPECT_EQ(seen, (std::vector<std::string>{"b done, pass open, in dialog", "question gated"}));
+    EXPECT_EQ(desk.of("four").size(), 1u);
+    EXPECT_EQ(ea.last, at("2026-12-07 08:00"));
+    EXPECT_FALSE(sched.inconfirm);
+    EXPECT_FALSE(ea.busy || eb.busy || indialog);
+}
+
+TEST_F(schedule, busykeepsapassfromrunningtwice) {
+    event& e = add("a", "08:00", {"#msg hold"}, at("2026-12-07 07:00"));
+    std::vector<bool> again;
+    desk.whilemodal = [&] {
+        again.push_back(sched.fireifdue(e, false, false));
+        sched.tttimer();
+    };
+    sched.tttimer();
+    EXPECT_EQ(again, (std::vector<bool>{false}));
+    EXPECT_EQ(desk.messages().size(), 1u);
+}
+
+TEST_F(schedule, scripterrorsdonotstopthepass) {
+    event& e = add("bad", "08:00", {"#Bad"}, at("2026-12-05 07:00"));
+    desk.fouranswers = {a::yestoall};
+    sched.tttimer();
+    EXPECT_EQ(desk.messages(), (std::vector<std::string>(3, "Incorrect command: '#Bad'!")));
+    EXPECT_EQ(e.next, at("2026-12-08 08:00"));
+}
+
+TEST_F(schedule, anopenblockendsinamessageandleavesnoflag) {
+    event& e = add("open", "08:00", {"#ask", "#bln"}, at("2026-12-07 07:00"));
+    desk.yesnoanswers = {true};
+    sched.tttimer();
+    EXPECT_EQ(desk.messages(), (std::vector<std::string>{"Missing #end!"}));
+    EXPECT_FALSE(sched.inconfirm || e.busy || indialog);
+}
+
+TEST_F(schedule, afailureescapingthepassleavesnoflag) {
+    event& e = add("a", "08:00", {"#msg"}, at("2026-12-07 07:00"));
+    desk.whilemodal = [] { throw std::runtime_error("display lost"); };
+    EXPECT_THROW(sched.tttimer(), std::runtime_error);
+    EXPECT_FALSE(sched.inconfirm || e.busy || indialog);
+    // The pass did not finish, so the next tick offers the same run again.
+    desk.whilemodal = nullptr;
+    sched.tttimer();
+    EXPECT_EQ(desk.messages().size(), 2u);
+    EXPECT_EQ(e.last, at("2026-12-07 08:00"));
+}
+
+} // namespace
+} // namespace velk
