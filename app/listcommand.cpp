@@ -1,10 +1,89 @@
 #include "app/listcommand.h"
 
+#include "alarms/alarmfile.h"
+#include "alarms/book.h"
+#include "alarms/datapath.h"
+#include "alarms/desktop.h"
+#include "alarms/displaytime.h"
+#include "app/cli.h"
+#include "timespec/clock.h"
+#include "timespec/error.h"
+
 namespace velk {
 
-int runlist(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-    err << "velk: --list is not available yet\n";
-    return 2;
+namespace {
+
+// Messages are written in the terminal's line ends.
+std::string terminaltext(std::string text) {
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;)
+        text.erase(at, 1);
+    return text;
+}
+
+// Without a window the loader's messages go to standard error; nothing is asked or played.
+class streamdesktop : public desktop {
+  public:
+    explicit streamdesktop(std::ostream& err) : err_(err) {}
+    void showmessage(const std::string& text) override { err_ << terminaltext(text) << '\n'; }
+    bool askyesno(const std::string&) override { return false; }
+    answer askfour(const std::string&, answer) override { return answer::no; }
+    void balloon(const std::string&, const std::string&) override {}
+    void sleepms(int) override {}
+    void beep() override {}
+    void tone(int, int) override {}
+    bool shellopen(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+    void armbringer() override {}
+
+  private:
+    std::ostream& err_;
+};
+
+// Puts a desktop in place for one scope and restores the one before.
+class desktopscope {
+  public:
+    explicit desktopscope(desktop* d) : before_(&thedesktop()) { setdesktop(d); }
+    ~desktopscope() { setdesktop(before_); }
+    desktopscope(const desktopscope&) = delete;
+    desktopscope& operator=(const desktopscope&) = delete;
+
+  private:
+    desktop* before_;
+};
+
+std::string listrow(const event& e, datetime current) {
+    const bool hasnext = !isnovalue(e.next);
+    std::string row = e.active ? "*" : " ";
+    row += "  " + (hasnext ? displaytime(e.next) : "-");
+    row += "  " + (hasnext ? "(+" + countdowntext(current, e.next) + ")" : std::string("-"));
+    row += "  " + (e.name.empty() ? std::string("<ALARM>") : e.name);
+    return row;
+}
+
+} // namespace
+
+int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() > 1) {
+        err << "velk: --list takes one FILE at most\n" << helptext();
+        return 2;
+    }
+    alarmfile file(args.empty() ? datapath() : args[0]);
+    book alarms;
+    streamdesktop messages(err);
+    {
+        desktopscope scope(&messages);
+        try {
+            file.load(alarms);
+        } catch (const velkerror& e) {
+            err << terminaltext(e.text) << '\n';
+            return 1;
+        }
+    }
+    const datetime current = now();
+    for (int r = 0; r < alarms.evcount; ++r)
+        out << listrow(*alarms.evs[alarms.evorder[r]], current) << '\n';
+    return 0;
 }
 
 } // namespace velk

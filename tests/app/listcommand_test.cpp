@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <unistd.h>
+
+#include "alarms/datapath.h"
+#include "app/listcommand.h"
+#include "tests/alarms/tempdir.h"
+#include "tests/support/fakeclock.h"
+#include "tests/support/fakedesktop.h"
+
+namespace velk {
+namespace {
+
+struct listrun {
+    int status;
+    std::string out, err;
+};
+
+listrun run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = runlist(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string block(const std::string& name, const std::string& time, const std::string& created,
+                  const std::string& active) {
+    return name + "\r\n" + time + "\r\n" + created + "\r\n-\r\n" + active + "\r\n0\r\n\r\n";
+}
+
+TEST(listcommand, RowsInDisplayOrder) {
+    test::fakeclock clock(test::at("2026-12-08 13:44:30"));
+    test::tempdir dir;
+    const std::string path = dir.file("Alarms.data");
+    test::writebytes(path, block("Meeting", "tue thu 17:00", "46362.3857638889", "1") +
+                               block("", "8:00", "46362.3857638889", "0") +
+                               block("Later", "2026-12-10 17:00", "46362", "1") +
+                               block("Broken", "x y", "46361.5", "1") +
+                               block("Past", "2009-1-1", "46362", "1"));
+    const listrun r = run({path});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, "   2026-12-07 08:00 mon  (+00:00)  <ALARM>\n"
+                     "   -  -  Broken\n"
+                     "*  2026-12-08 17:00 tue  (+03:15)  Meeting\n"
+                     "*  2026-12-10 17:00 thu  (+2d 03:15)  Later\n"
+                     "*  -  -  Past\n");
+}
+
+TEST(listcommand, DamagedFileIsReportedAndLeftAlone) {
+    test::fakeclock clock;
+    test::fakedesktop desk;
+    test::tempdir dir;
+    const std::string path = dir.file("Alarms.data");
+    const std::string damaged = block("a", "8:00", "46362", "yes");
+    test::writebytes(path, damaged);
+    const listrun r = run({path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Incorrect Alarm description (activity)!\n"
+                     "Could not read Alarms from file '" +
+                         path +
+                         "'!\n(You can try to fix the file, or delete it (all Alarms will be "
+                         "lost).)\n");
+    EXPECT_EQ(test::readbytes(path), damaged);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+    // The window's desktop is back in place and heard nothing.
+    EXPECT_EQ(&thedesktop(), &desk);
+    EXPECT_TRUE(desk.calls.empty());
+}
+
+TEST(listcommand, MissingFileListsNothingAndExtraWordsAreAUsageError) {
+    test::tempdir dir;
+    EXPECT_EQ(run({dir.file("none.data")}).out, "");
+    EXPECT_EQ(run({dir.file("none.data")}).status, 0);
+    const listrun r = run({"a", "b"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("velk: --list takes one FILE at most\n", 0), 0u);
+}
+
+TEST(datapath, TheAlarmFileLivesBesideTheExecutable) {
+    char self[4096] = {};
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const std::string exe = self;
+    EXPECT_EQ(exedir(), exe.substr(0, exe.rfind('/') + 1));
+    EXPECT_EQ(datapath(), exedir() + "Alarms.data");
+}
+
+} // namespace
+} // namespace velk
