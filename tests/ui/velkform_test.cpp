@@ -1,0 +1,536 @@
+// The main window: layout, start-up and exit, the live editor and its buttons, the list's keys,
+// and alarms firing through the real window with a fake clock.
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "alarms/alarmfile.h"
+#include "alarms/displaytime.h"
+#include "tests/support/fakeclock.h"
+#include "tests/support/fakedesktop.h"
+#include "ui/singleinstance.h"
+#include "ui/velkform.h"
+
+using namespace velk;
+using velk::test::at;
+
+namespace {
+
+std::string blockof(const std::string& name, const std::string& time, datetime created,
+                    datetime last, bool active, const std::vector<std::string>& action = {}) {
+    velk::event e;
+    e.name = name;
+    e.time = time;
+    e.created = created;
+    e.last = last;
+    e.active = active;
+    e.action = action;
+    return eventtext(e);
+}
+
+} // namespace
+
+class velkformtest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<test::fakeclock> clock;
+    std::unique_ptr<test::fakedesktop> desk;
+    std::unique_ptr<TVELKForm> form;
+
+    std::string path() const { return dir->filePath("Alarms.data").toStdString(); }
+    void writefile(const std::string& text) {
+        QFile f(QString::fromStdString(path()));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    std::string readfile() const {
+        QFile f(QString::fromStdString(path()));
+        if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+        return f.readAll().toStdString();
+    }
+    void start(const std::string& cmdline = "") {
+        form = std::make_unique<TVELKForm>(path(), cmdline);
+        form->FormCreate();
+    }
+    template <class T> T* find(const char* name) const {
+        T* w = form->findChild<T*>(QString::fromLatin1(name));
+        if (!w) qFatal("no widget %s", name);
+        return w;
+    }
+    QPushButton* button(const char* name) const { return find<QPushButton>(name); }
+    QString label(const char* name) const { return find<QLabel>(name)->text(); }
+    velk::event& alarmat(int row) const { return *form->alarms().evs[form->alarms().evorder[row]]; }
+    void type(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
+    // A new alarm typed into the empty editor; it is the current one afterwards.
+    void newalarm(const QString& name, const QString& time, bool activate) {
+        button("newevent")->click();
+        type(form->cname(), name);
+        type(form->ctime(), time);
+        if (activate) button("bactive")->click();
+    }
+    int count(const char* kind) const { return static_cast<int>(desk->of(kind).size()); }
+
+  private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        clock = std::make_unique<test::fakeclock>(at("2026-12-07 09:00:30"));
+        desk = std::make_unique<test::fakedesktop>();
+    }
+    void cleanup() {
+        form.reset();
+        desk.reset();
+        clock.reset();
+        dir.reset();
+    }
+
+    void layout_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("hint");
+        auto row = [](const char* n, QRect r, const char* text = "", const char* hint = "") {
+            QTest::newRow(n) << QString::fromLatin1(n) << r << QString::fromLatin1(text)
+                             << QString::fromLatin1(hint);
+        };
+        row("panel", {0, 0, 523, 227});
+        row("lbevents", {0, 227, 523, 328});
+        row("cname", {63, 8, 451, 21});
+        row("ctime", {63, 35, 341, 21});
+        row("meaction", {63, 62, 451, 97});
+        row("btempl", {410, 35, 49, 21}, "+ Templ");
+        row("testtime", {465, 35, 49, 21}, "Test");
+        row("Button1", {8, 84, 49, 21}, "+ &File");
+        row("bspecial", {8, 111, 49, 21}, "+ #cmd");
+        row("testaction", {8, 138, 49, 21}, "Test");
+        row("settonow", {210, 165, 97, 25}, "&Set to Now", "Set Start time to Now");
+        row("bactive", {210, 196, 97, 25}, "-", "Toggle Active");
+        row("duplevent", {314, 165, 97, 25}, "&Duplicate");
+        row("delevent", {314, 196, 97, 25}, "Delete");
+        row("newevent", {417, 165, 97, 56}, "&New");
+    }
+    void layout() {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, text);
+        QFETCH(QString, hint);
+        start();
+        QCOMPARE(form->size(), QSize(523, 555));
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        auto* w = form->findChild<QWidget*>(name);
+        QVERIFY(w);
+        QCOMPARE(w->geometry(), geometry);
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            QCOMPARE(b->text(), text);
+            QCOMPARE(b->toolTip(), hint);
+        }
+    }
+
+    void labelsandtaborder() {
+        start();
+        const std::pair<const char*, QPoint> labels[] = {
+            {"Label2", {8, 11}},     {"Label1", {8, 38}},  {"Label3", {8, 65}},
+            {"Label4", {8, 170}},    {"Label5", {8, 189}}, {"Label6", {8, 208}},
+            {"lcreated", {63, 170}}, {"llast", {63, 189}}, {"lnext", {63, 208}}};
+        for (const auto& [name, pos] : labels)
+            QCOMPARE(find<QLabel>(name)->pos(), pos);
+        QCOMPARE(label("Label2"), QString("Name:"));
+        QCOMPARE(label("Label4"), QString("Start:"));
+        // After start-up the editor is empty.
+        for (const char* l : {"lcreated", "llast", "lnext"})
+            QCOMPARE(label(l), QString("-"));
+        const char* order[] = {"cname",     "ctime",    "meaction", "bactive",    "btempl",
+                               "testtime",  "Button1",  "bspecial", "testaction", "settonow",
+                               "duplevent", "delevent", "newevent", "lbevents"};
+        auto nexttab = [](QWidget* w) {
+            do
+                w = w->nextInFocusChain();
+            while (!(w->focusPolicy() & Qt::TabFocus));
+            return w;
+        };
+        for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+            QCOMPARE(nexttab(form->findChild<QWidget*>(order[i]))->objectName(),
+                     QString::fromLatin1(order[i + 1]));
+        for (const char* b : {"settonow", "duplevent", "delevent", "newevent"}) {
+            const QIcon icon = button(b)->icon();
+            QVERIFY2(!icon.isNull(), b);
+            QVERIFY(icon.pixmap(16, 16, QIcon::Normal).toImage() !=
+                    icon.pixmap(16, 16, QIcon::Disabled).toImage());
+        }
+    }
+
+    void trayword_data() {
+        QTest::addColumn<QString>("cmdline");
+        QTest::addColumn<bool>("tray");
+        QTest::newRow("none") << "" << false;
+        QTest::newRow("tray") << "tray" << true;
+        QTest::newRow("among others") << "-x tray -y" << true;
+        QTest::newRow("upper case") << "TRAY" << false;
+        QTest::newRow("part of a word") << "trayful" << false;
+        QTest::newRow("after a word") << "intray" << false;
+        QTest::newRow("quoted") << "\"tray\"" << false;
+    }
+    void trayword() {
+        QFETCH(QString, cmdline);
+        QFETCH(bool, tray);
+        QCOMPARE(TVELKForm::wantstray(cmdline.toStdString()), tray);
+        start(cmdline.toStdString());
+        // Hidden in the tray, or on the task bar where the desktop has no tray.
+        const bool shown = form->isVisible() && !form->isMinimized();
+        QCOMPARE(shown, !tray);
+        if (!tray) return;
+        form->trayiconClick();
+        QVERIFY(form->isVisible() && !form->isMinimized());
+    }
+
+    void damagedfile() {
+        writefile(blockof("Good", "8:00", at("2026-12-01 10:00"), novalue, true) +
+                  "Broken\r\n8:00\r\n-\r\n-\r\n1\r\n0\r\n\r\n");
+        start();
+        QCOMPARE(desk->messages(), (std::vector<std::string>{std::string(filemessage::creationtime),
+                                                             filemessage::couldnotread(path())}));
+        QCOMPARE(form->alarms().evcount, 0);
+        QCOMPARE(form->lbevents()->model()->rowCount(), 0);
+        // Start-up stopped there: no tick yet, the design texts stay.
+        QCOMPARE(form->windowTitle(), QString("[Orlimbo]"));
+        QCOMPARE(label("lnext"), QString("0000-00-00 00:00 mon"));
+        QCOMPARE(form->tt().interval(), 30000);
+    }
+
+    void missedatstart() {
+        // Due at 08:00 today while the program was not running, and the day before.
+        writefile(blockof("Wake", "8:00", at("2026-12-05 12:00"), at("2026-12-05 08:00"), true,
+                          {"#bln up"}));
+        desk->fouranswers = {answer::notoall};
+        start();
+        QCOMPARE(count("balloon"), 1);
+        QCOMPARE(count("four"), 1);
+        QCOMPARE(desk->of("four")[0].defaultbutton, answer::notoall);
+        QCOMPARE(displaytime(form->alarms().evs[0]->next), std::string("2026-12-08 08:00 tue"));
+        QCOMPARE(form->windowTitle(), QString("[Orlimbo] 2026-12-07 09:00"));
+        QCOMPARE(form->tt().interval(), 2000);
+    }
+
+    void exitquestion_data() {
+        QTest::addColumn<bool>("hidden");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("shown, yes") << false << true << true << true;
+        QTest::newRow("shown, no") << false << false << true << false;
+        QTest::newRow("in the tray") << true << false << false << true;
+    }
+    void exitquestion() {
+        QFETCH(bool, hidden);
+        QFETCH(bool, yes);
+        QFETCH(bool, asked);
+        QFETCH(bool, closes);
+        start();
+        type(form->cname(), "Kept");
+        if (hidden) form->hide();
+        desk->yesnoanswers = {yes};
+        QSignalSpy closed(form.get(), &TVELKForm::closed);
+        form->ExitVELK1Click();
+        QCOMPARE(count("yesno"), asked ? 1 : 0);
+        if (asked) QCOMPARE(desk->of("yesno")[0].text, std::string("Exit [VELK]?"));
+        QCOMPARE(closed.count(), closes ? 1 : 0);
+        QCOMPARE(form->isclosed(), closes);
+        if (closes) {
+            QVERIFY(readfile().rfind("Kept\r\n", 0) == 0);
+            QCOMPARE(form->alarms().evcount, 0);
+        } else {
+            QCOMPARE(form->alarms().evcount, 1);
+        }
+    }
+
+    void failedsaveatexit_data() {
+        QTest::addColumn<bool>("exitanyway");
+        QTest::newRow("stay") << false;
+        QTest::newRow("exit anyway") << true;
+    }
+    void failedsaveatexit() {
+        QFETCH(bool, exitanyway);
+        const std::string nowhere = dir->filePath("gone/Alarms.data").toStdString();
+        form = std::make_unique<TVELKForm>(nowhere, "");
+        form->FormCreate();
+        type(form->cname(), "Precious");
+        form->hide();
+        desk->yesnoanswers = {exitanyway};
+        form->close();
+        QCOMPARE(count("yesno"), 1);
+        const std::string question = desk->of("yesno")[0].text;
+        QVERIFY2(question.find(nowhere) != std::string::npos, question.c_str());
+        QVERIFY(question.find("Exit anyway?") != std::string::npos);
+        QCOMPARE(form->isclosed(), exitanyway);
+        QCOMPARE(form->alarms().evcount, exitanyway ? 0 : 1);
+        // The autosave tells the user too, with the path.
+        if (!exitanyway) {
+            form->saveevsTimer();
+            QCOMPARE(desk->messages().size(), std::size_t(1));
+            QVERIFY(desk->messages()[0].find(nowhere) != std::string::npos);
+        }
+    }
+
+    void firstkeystroke() {
+        start();
+        type(form->cname(), "a");
+        QCOMPARE(form->alarms().evcount, 1);
+        const velk::event& a = *form->alarms().evs[0];
+        QCOMPARE(a.name, std::string("a"));
+        QVERIFY(!a.active);
+        QCOMPARE(a.created, clock->now());
+        QCOMPARE(form->selectedrow(), 0);
+        QCOMPARE(form->curevent(), &a);
+        QCOMPARE(button("bactive")->text(), QString("In&active"));
+        QCOMPARE(label("lcreated"), QString("2026-12-07 09:00 mon"));
+        // The action box commits when it is left, not per key.
+        button("newevent")->click();
+        type(form->meaction(), "#beep");
+        QCOMPARE(form->alarms().evcount, 1);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(form->meaction(), &out);
+        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->curevent()->action, std::vector<std::string>{"#beep"});
+        QCOMPARE(form->curevent()->name, std::string());
+    }
+
+    void emptyeditor_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* b :
+             {"bactive", "duplevent", "delevent", "testaction", "settonow", "newevent"})
+            QTest::newRow(b) << QString::fromLatin1(b);
+    }
+    void emptyeditor() {
+        QFETCH(QString, name);
+        start();
+        button(name.toLatin1().constData())->click();
+        button(name.toLatin1().constData())->click();
+        QCOMPARE(form->alarms().evcount, 0);
+        QVERIFY(desk->messages().empty());
+        QCOMPARE(form->curevent(), nullptr);
+    }
+
+    void caretstays() {
+        start();
+        type(form->cname(), "Meeting");
+        form->cname()->setCursorPosition(3);
+        type(form->cname(), "X");
+        QCOMPARE(form->cname()->text(), QString("MeeXting"));
+        QCOMPARE(form->cname()->cursorPosition(), 4);
+        type(form->ctime(), "tue 17:00");
+        form->ctime()->setCursorPosition(3);
+        type(form->ctime(), " thu");
+        QCOMPARE(form->ctime()->text(), QString("tue thu 17:00"));
+        QCOMPARE(form->ctime()->cursorPosition(), 7);
+        // A tick refills the editor without moving the caret either.
+        form->meaction()->setPlainText("#msg one\n#msg two");
+        QTextCursor c = form->meaction()->textCursor();
+        c.setPosition(5);
+        form->meaction()->setTextCursor(c);
+        form->ttTimer();
+        QCOMPARE(form->meaction()->textCursor().position(), 5);
+        QCOMPARE(form->curevent()->action.size(), std::size_t(2));
+        QCOMPARE(form->cname()->cursorPosition(), 4);
+    }
+
+    void brokentime() {
+        start();
+        newalarm("Job", "9:30", true);
+        velk::event& a = *form->curevent();
+        QVERIFY(a.active);
+        type(form->ctime(), "x");
+        // Silently off while typing.
+        QVERIFY(!a.active);
+        QVERIFY(desk->messages().empty());
+        QCOMPARE(button("bactive")->text(), QString("In&active"));
+        QCOMPARE(label("lnext"), QString("-"));
+        form->ctime()->clearFocus();
+        button("bactive")->click();
+        QCOMPARE(desk->messages().size(), std::size_t(1));
+        QVERIFY(!a.active);
+        QCOMPARE(form->focusWidget(), form->ctime());
+        // Fixed, switched on, switched off: no message and no focus.
+        form->ctime()->backspace();
+        button("bactive")->click();
+        QVERIFY(a.active);
+        button("bactive")->click();
+        QVERIFY(!a.active);
+        QCOMPARE(desk->messages().size(), std::size_t(1));
+        QCOMPARE(form->focusWidget(), nullptr);
+    }
+
+    void activatepast() {
+        clock->set(at("2026-12-07 07:59:30"));
+        start();
+        newalarm("Late", "8:00", false);
+        clock->set(at("2026-12-07 09:00:30"));
+        desk->fouranswers = {answer::no};
+        button("bactive")->click();
+        QCOMPARE(count("four"), 1);
+        const auto q = desk->of("four")[0];
+        QCOMPARE(q.defaultbutton, answer::yes);
+        QVERIFY(q.text.find("Late wants to execute its Action.") != std::string::npos);
+        QCOMPARE(label("llast"), QString("2026-12-07 08:00 mon"));
+        QCOMPARE(label("lnext"), QString("2026-12-08 08:00 tue"));
+    }
+
+    void duplicate() {
+        start();
+        newalarm("Twin", "10:00", true);
+        form->curevent()->last = at("2026-12-06 10:00");
+        clock->advanceseconds(60);
+        button("duplevent")->click();
+        QCOMPARE(form->alarms().evcount, 2);
+        const velk::event& copy = *form->curevent();
+        QCOMPARE(copy.name, std::string("Twin"));
+        QVERIFY(copy.active);
+        QCOMPARE(copy.created, clock->now());
+        QCOMPARE(label("llast"), QString("-"));
+        QCOMPARE(form->curevent(), form->alarms().evs[1].get());
+        QCOMPARE(form->focusWidget(), nullptr);
+    }
+
+    void deleterows() {
+        start();
+        newalarm("A", "10:00", true);
+        newalarm("B", "11:00", true);
+        newalarm("C", "12:00", true);
+        // Deleting the last row selects the new last row and shows it.
+        form->lbevents()->setCurrentIndex(form->lbevents()->model()->index(2, 0));
+        QCOMPARE(form->curevent()->name, std::string("C"));
+        button("delevent")->click();
+        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->selectedrow(), 1);
+        QCOMPARE(form->curevent()->name, std::string("B"));
+        QCOMPARE(form->cname()->text(), QString("B"));
+        QCOMPARE(form->focusWidget(), form->lbevents());
+        // The Delete key on the list does the same.
+        QTest::keyClick(form->lbevents(), Qt::Key_Delete);
+        QCOMPARE(form->alarms().evcount, 1);
+        QCOMPARE(form->curevent()->name, std::string("A"));
+        // Deleting the only alarm leaves an empty editor with the caret in the name field.
+        button("delevent")->click();
+        QCOMPARE(form->alarms().evcount, 0);
+        QCOMPARE(form->curevent(), nullptr);
+        QCOMPARE(form->cname()->text(), QString());
+        QCOMPARE(form->focusWidget(), form->cname());
+    }
+
+    void keys() {
+        start();
+        newalarm("A", "10:00", false);
+        newalarm("B", "11:00", false);
+        // Insert empties the editor and creates nothing.
+        QTest::keyClick(form->lbevents(), Qt::Key_Insert);
+        QCOMPARE(form->curevent(), nullptr);
+        QCOMPARE(form->selectedrow(), -1);
+        QCOMPARE(form->focusWidget(), form->cname());
+        QCOMPARE(form->alarms().evcount, 2);
+        // Delete with no row chosen deletes nothing.
+        QTest::keyClick(form->lbevents(), Qt::Key_Delete);
+        QCOMPARE(form->alarms().evcount, 2);
+        // Arrow keys show each alarm in turn.
+        form->lbevents()->setFocus();
+        QTest::keyClick(form->lbevents(), Qt::Key_Down);
+        const std::string first = form->curevent()->name;
+        QTest::keyClick(form->lbevents(), Qt::Key_Down);
+        QVERIFY(form->curevent()->name != first);
+        QCOMPARE(form->cname()->text().toStdString(), form->curevent()->name);
+        // Enter moves from name to time to action without inserting anything.
+        QTest::keyClick(form->cname(), Qt::Key_Return);
+        QCOMPARE(form->focusWidget(), form->ctime());
+        QTest::keyClick(form->ctime(), Qt::Key_Enter);
+        QCOMPARE(form->focusWidget(), form->meaction());
+        QCOMPARE(form->cname()->text().toStdString(), form->curevent()->name);
+        QCOMPARE(form->meaction()->toPlainText(), QString());
+        // Escape anywhere puts the window out of sight.
+        form->show();
+        QTest::keyClick(form->meaction(), Qt::Key_Escape);
+        QVERIFY(!form->isVisible() || form->isMinimized());
+        QCOMPARE(form->meaction()->toPlainText(), QString());
+    }
+
+    void settonow() {
+        start();
+        newalarm("Restart", "tue thu 17:00", true);
+        form->curevent()->last = at("2026-12-03 17:00");
+        clock->set(at("2026-12-08 18:00:10"));
+        button("settonow")->click();
+        QCOMPARE(form->curevent()->last, 0.0);
+        QCOMPARE(label("llast"), QString("-"));
+        QCOMPARE(label("lcreated"), QString("2026-12-08 18:00 tue"));
+        QCOMPARE(label("lnext"), QString("2026-12-10 17:00 thu"));
+        QCOMPARE(form->focusWidget(), nullptr);
+    }
+
+    void fullbook() {
+        start();
+        for (int i = 0; i < book::capacity; ++i)
+            form->alarms().append(std::make_unique<velk::event>());
+        form->refreshlist(-1);
+        type(form->cname(), "one too many");
+        form->ttTimer();
+        QCOMPARE(form->alarms().evcount, book::capacity);
+        QCOMPARE(desk->messages(), std::vector<std::string>{std::string(bookfullmessage)});
+        form->lbevents()->setCurrentIndex(form->lbevents()->model()->index(5, 0));
+        button("duplevent")->click();
+        QCOMPARE(form->alarms().evcount, book::capacity);
+        QCOMPARE(desk->messages().size(), std::size_t(2));
+        QCOMPARE(desk->messages()[1], std::string(bookfullmessage));
+    }
+
+    // A whole day through the real window: hourly alarms 8 to 17, one at 13:15, one inactive.
+    void fullday() {
+        const datetime day = at("2026-12-07 00:00");
+        clock->set(day + 30.0 / 86400);
+        writefile(blockof("Hourly", "[8..17]:00", clock->now(), novalue, true, {"#bln hour"}) +
+                  blockof("Lunch", "13:15", clock->now(), novalue, true, {"#bln lunch"}) +
+                  blockof("Off", "10:00", clock->now(), novalue, false, {"#bln never"}));
+        start("tray");
+        std::vector<std::pair<std::string, datetime>> fired;
+        std::size_t seen = 0;
+        while (clock->now() < day + 1) {
+            clock->advanceseconds(form->tt().interval() / 1000.0);
+            form->ttTimer();
+            for (; seen < desk->calls.size(); ++seen)
+                if (desk->calls[seen].kind == "balloon")
+                    fired.emplace_back(desk->calls[seen].text, clock->now());
+        }
+        QCOMPARE(fired.size(), std::size_t(11));
+        QVERIFY(desk->of("four").empty());
+        int hour = 8;
+        for (const auto& [title, when] : fired) {
+            const bool lunch = title == "Lunch";
+            const datetime due = day + (lunch ? encodetime(13, 15) : encodetime(hour++, 0));
+            QVERIFY2(when >= due && when < due + 21.0 / 86400, title.c_str());
+        }
+        const velk::event& hourly = *form->alarms().evs[0];
+        QCOMPARE(displaytime(hourly.last), std::string("2026-12-07 17:00 mon"));
+        QCOMPARE(displaytime(hourly.next), std::string("2026-12-08 08:00 tue"));
+        QCOMPARE(form->tt().interval(), 20000);
+    }
+
+    void oneinstance() {
+        const QString file = dir->filePath("Alarms.data");
+        singleinstance first(file);
+        QVERIFY(first.claim());
+        QSignalSpy shown(&first, &singleinstance::showrequested);
+        singleinstance second(file);
+        QVERIFY(!second.claim());
+        QTRY_COMPARE(shown.count(), 1);
+        // Another file is another instance.
+        singleinstance other(dir->filePath("elsewhere/Alarms.data"));
+        QVERIFY(other.claim());
+    }
+};
+
+QTEST_MAIN(velkformtest)
+#include "velkform_test.moc"

@@ -1,0 +1,85 @@
+#include "ui/gui.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <string>
+
+#include "alarms/datapath.h"
+#include "timespec/error.h"
+#include "ui/qtdesktop.h"
+#include "ui/singleinstance.h"
+#include "ui/velkform.h"
+
+namespace velk {
+
+namespace {
+
+const char* const apptitle = "[VELK]";
+
+void showerror(const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(apptitle), text, QMessageBox::Ok);
+    box.exec();
+}
+
+// Errors that escape an event handler are shown, and the program goes on.
+class velkapplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* e) override {
+        try {
+            return QApplication::notify(receiver, e);
+        } catch (const velkerror& err) {
+            showerror(QString::fromStdString(err.text));
+        } catch (const std::exception& err) {
+            showerror(QString::fromLocal8Bit(err.what()));
+        } catch (...) {
+            showerror(QString());
+        }
+        return false;
+    }
+};
+
+std::string commandline(int argc, char** argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) text += ' ';
+        text += argv[i];
+    }
+    return text;
+}
+
+} // namespace
+
+int rungui(int argc, char** argv) {
+    const std::string cmdline = commandline(argc, argv);
+    velkapplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("VELK"));
+    // Message boxes of scripts run while the window is hidden; closing them must not end the
+    // program.
+    app.setQuitOnLastWindowClosed(false);
+    try {
+        const std::string path = datapath();
+        singleinstance one(QString::fromStdString(path));
+        if (!one.claim()) return 0;
+
+        qtdesktop desk;
+        TVELKForm form(path, cmdline);
+        desk.settrayicon(form.trayicon());
+        desk.setmainwindow(&form);
+        QObject::connect(&one, &singleinstance::showrequested, &form, &TVELKForm::trayiconClick);
+        QObject::connect(&form, &TVELKForm::closed, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
+        QObject::connect(&app, &QApplication::aboutToQuit, &form, &TVELKForm::emergencysave);
+        form.FormCreate();
+        app.exec();
+    } catch (const velkerror& err) {
+        showerror(QString::fromStdString(err.text));
+    } catch (const std::exception& err) {
+        showerror(QString::fromLocal8Bit(err.what()));
+    }
+    return 0;
+}
+
+} // namespace velk

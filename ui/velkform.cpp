@@ -1,0 +1,693 @@
+#include "ui/velkform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSystemTrayIcon>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <functional>
+
+#include "alarms/desktop.h"
+#include "alarms/displaytime.h"
+#include "execution/script.h"
+#include "timespec/error.h"
+#include "ui/alarmlist.h"
+#include "ui/icons.h"
+
+namespace velk {
+
+namespace {
+
+constexpr int clientwidth = 523;
+constexpr int clientheight = 555;
+constexpr int panelheight = 227;
+constexpr int designinterval = 30000;
+constexpr int startinterval = 20000;
+constexpr int autosaveinterval = 300000;
+const char* const designcaption = "[Orlimbo]";
+const char* const designtime = "0000-00-00 00:00 mon";
+
+// A one-line edit that keeps its caret when entered with Tab instead of selecting everything.
+class plainedit : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+
+  protected:
+    void focusInEvent(QFocusEvent* e) override {
+        const int pos = cursorPosition();
+        const bool hadselection = hasSelectedText();
+        QLineEdit::focusInEvent(e);
+        if (!hadselection && hasSelectedText()) setCursorPosition(pos);
+    }
+};
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// Key preview: Escape in any control of the window is seen before the control gets it.
+class escapefilter : public QObject {
+  public:
+    escapefilter(QWidget* window, std::function<void()> onescape)
+        : QObject(window), window_(window), onescape_(std::move(onescape)) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(e);
+        const auto* w = qobject_cast<QWidget*>(watched);
+        if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier || !w ||
+            w->window() != window_)
+            return false;
+        onescape_();
+        return true;
+    }
+
+  private:
+    QWidget* window_;
+    std::function<void()> onescape_;
+};
+
+} // namespace
+
+TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
+    : QWidget(parent), datapath_(std::move(datapath)), cmdline_(std::move(cmdline)),
+      file_(datapath_), sched_(book_, *this), imbell_(icons::imbell()) {
+    const auto slash = datapath_.find_last_of("/\\");
+    exedir_ = slash == std::string::npos ? std::string() : datapath_.substr(0, slash + 1);
+
+    setObjectName(QStringLiteral("VELKForm"));
+    setWindowTitle(QString::fromLatin1(designcaption));
+    setWindowIcon(icons::appicon());
+    setFont(windowfont());
+    setFixedSize(clientwidth, clientheight);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Button);
+
+    bellglyph_ = icons::bell();
+    buildpanel();
+    buildlist();
+    buildtray();
+    settaborder();
+    qApp->installEventFilter(new escapefilter(this, [this] { minimizeapp(); }));
+
+    tt_.setObjectName(QStringLiteral("tt"));
+    tt_.setInterval(designinterval);
+    connect(&tt_, &QTimer::timeout, this, &TVELKForm::ttTimer);
+    tt_.start();
+    saveevs_.setObjectName(QStringLiteral("saveevs"));
+    saveevs_.setInterval(autosaveinterval);
+    connect(&saveevs_, &QTimer::timeout, this, &TVELKForm::saveevsTimer);
+    saveevs_.start();
+}
+
+TVELKForm::~TVELKForm() {
+    // The model and the delegate read the book while Qt tears the widgets down.
+    delete lbevents_;
+    lbevents_ = nullptr;
+}
+
+QFont TVELKForm::windowfont() {
+    QFont f;
+    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
+        f = QFont(QStringLiteral("Tahoma"));
+    else
+        f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    f.setPointSize(8);
+    return f;
+}
+
+bool TVELKForm::wantstray(const std::string& cmdline) {
+    return (" " + cmdline + " ").find(" tray ") != std::string::npos;
+}
+
+bool TVELKForm::trayavailable() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+// ---- building the window ----
+
+void TVELKForm::buildpanel() {
+    panel_ = new QWidget(this);
+    panel_->setObjectName(QStringLiteral("panel"));
+    panel_->setGeometry(0, 0, clientwidth, panelheight);
+
+    auto label = [this](const char* name, const QString& text, int x, int y) {
+        auto* l = new QLabel(text, panel_);
+        l->setObjectName(QString::fromLatin1(name));
+        l->move(x, y);
+        l->adjustSize();
+        return l;
+    };
+    auto button = [this](const char* name, const QString& text, QRect r) {
+        auto* b = new QPushButton(text, panel_);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setGeometry(r);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    label("Label2", QStringLiteral("Name:"), 8, 11);
+    cname_ = new plainedit(panel_);
+    cname_->setObjectName(QStringLiteral("cname"));
+    cname_->setGeometry(63, 8, 451, 21);
+
+    label("Label1", QStringLiteral("Time:"), 8, 38);
+    ctime_ = new plainedit(panel_);
+    ctime_->setObjectName(QStringLiteral("ctime"));
+    ctime_->setGeometry(63, 35, 341, 21);
+    btempl_ = button("btempl", QStringLiteral("+ Templ"), {410, 35, 49, 21});
+    testtime_ = button("testtime", QStringLiteral("Test"), {465, 35, 49, 21});
+
+    label("Label3", QStringLiteral("Action:"), 8, 65);
+    meaction_ = new QPlainTextEdit(panel_);
+    meaction_->setObjectName(QStringLiteral("meaction"));
+    meaction_->setGeometry(63, 62, 451, 97);
+    meaction_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    meaction_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    meaction_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    meaction_->setTabChangesFocus(true);
+    button1_ = button("Button1", QStringLiteral("+ &File"), {8, 84, 49, 21});
+    bspecial_ = button("bspecial", QStringLiteral("+ #cmd"), {8, 111, 49, 21});
+    testaction_ = button("testaction", QStringLiteral("Test"), {8, 138, 49, 21});
+
+    label("Label4", QStringLiteral("Start:"), 8, 170);
+    label("Label5", QStringLiteral("Last:"), 8, 189);
+    label("Label6", QStringLiteral("Next:"), 8, 208);
+    lcreated_ = label("lcreated", QString::fromLatin1(designtime), 63, 170);
+    llast_ = label("llast", QString::fromLatin1(designtime), 63, 189);
+    lnext_ = label("lnext", QString::fromLatin1(designtime), 63, 208);
+
+    auto* bevel = new QFrame(panel_);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameShape(QFrame::VLine);
+    bevel->setFrameShadow(QFrame::Sunken);
+    bevel->setGeometry(194 + 10 - 2, 165, 2, 56);
+
+    settonow_ = button("settonow", QStringLiteral("&Set to Now"), {210, 165, 97, 25});
+    settonow_->setToolTip(QStringLiteral("Set Start time to Now"));
+    settonow_->setIcon(icons::clock());
+    bactive_ = button("bactive", QStringLiteral("-"), {210, 196, 97, 25});
+    bactive_->setToolTip(QStringLiteral("Toggle Active"));
+    QFont bold = bactive_->font();
+    bold.setBold(true);
+    bactive_->setFont(bold);
+    duplevent_ = button("duplevent", QStringLiteral("&Duplicate"), {314, 165, 97, 25});
+    duplevent_->setIcon(icons::copy());
+    delevent_ = button("delevent", QStringLiteral("Delete"), {314, 196, 97, 25});
+    delevent_->setIcon(icons::cross());
+    newevent_ = button("newevent", QStringLiteral("&New"), {417, 165, 97, 56});
+    newevent_->setIcon(icons::newalarm());
+    for (QPushButton* b : {settonow_, bactive_, duplevent_, delevent_, newevent_})
+        b->setIconSize({16, 16});
+
+    // Handlers stay thin: each runs the named step of the editor.
+    connect(cname_, &QLineEdit::textChanged, this, [this] { editchanged(); });
+    connect(ctime_, &QLineEdit::textChanged, this, [this] { editchanged(); });
+    connect(settonow_, &QPushButton::clicked, this, &TVELKForm::settonowClick);
+    connect(bactive_, &QPushButton::clicked, this, &TVELKForm::bactiveClick);
+    connect(duplevent_, &QPushButton::clicked, this, &TVELKForm::dupleventClick);
+    connect(delevent_, &QPushButton::clicked, this, &TVELKForm::deleventClick);
+    connect(newevent_, &QPushButton::clicked, this, &TVELKForm::neweventClick);
+    connect(testaction_, &QPushButton::clicked, this, &TVELKForm::testactionClick);
+    cname_->installEventFilter(this);
+    ctime_->installEventFilter(this);
+    meaction_->installEventFilter(this);
+}
+
+void TVELKForm::buildlist() {
+    lbevents_ = new QListView(this);
+    lbevents_->setObjectName(QStringLiteral("lbevents"));
+    lbevents_->setGeometry(0, panelheight, clientwidth, clientheight - panelheight);
+    lbevents_->setUniformItemSizes(true);
+    lbevents_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbevents_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lbevents_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lbevents_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    model_ = new alarmmodel(book_, lbevents_);
+    delegate_ = new alarmdelegate(book_, imbell_, imbellinv_, lbevents_);
+    lbevents_->setModel(model_);
+    lbevents_->setItemDelegate(delegate_);
+    // Every change of the selected row, by mouse or by keys, shows that row's alarm; rows
+    // selected by the program itself do not.
+    connect(lbevents_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!listsync_) lbeventsClick();
+    });
+    lbevents_->installEventFilter(this);
+}
+
+void TVELKForm::buildtray() {
+    trayicon_ = new QSystemTrayIcon(this);
+    trayicon_->setObjectName(QStringLiteral("trayicon"));
+    trayicon_->setToolTip(QString::fromLatin1(designcaption));
+    traymenu_ = new QMenu(this);
+    traymenu_->setObjectName(QStringLiteral("traymenu"));
+    QAction* restore = traymenu_->addAction(QStringLiteral("Restore"));
+    restore->setObjectName(QStringLiteral("Restore1"));
+    QFont bold = restore->font();
+    bold.setBold(true);
+    restore->setFont(bold);
+    traymenu_->setDefaultAction(restore);
+    traymenu_->addSeparator()->setObjectName(QStringLiteral("N10"));
+    QAction* exit = traymenu_->addAction(QStringLiteral("Exit VELK"));
+    exit->setObjectName(QStringLiteral("ExitVELK1"));
+    connect(restore, &QAction::triggered, this, &TVELKForm::Restore1Click);
+    connect(exit, &QAction::triggered, this, &TVELKForm::ExitVELK1Click);
+    trayicon_->setContextMenu(traymenu_);
+    connect(trayicon_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason why) {
+                if (why == QSystemTrayIcon::Trigger) trayiconClick();
+            });
+}
+
+void TVELKForm::settaborder() {
+    // The panel first (its own order), then the list.
+    const QWidget* order[] = {cname_,     ctime_,    meaction_, bactive_,    btempl_,
+                              testtime_,  button1_,  bspecial_, testaction_, settonow_,
+                              duplevent_, delevent_, newevent_, lbevents_};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+}
+
+void TVELKForm::centre() {
+    if (const QScreen* s = screen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(s->availableGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+// ---- start-up and shutdown ----
+
+void TVELKForm::FormCreate() {
+    trayicon_->setIcon(windowIcon());
+    if (trayavailable()) trayicon_->show();
+    sched_.basecaption = windowTitle().toStdString();
+    icons::invertbell(imbell_, imbellinv_, lbevents_->palette().color(QPalette::Highlight));
+    centre();
+    if (!wantstray(cmdline_))
+        trayiconClick();
+    else if (!trayavailable())
+        // Without a tray a hidden window could never be brought back: start on the task bar.
+        showMinimized();
+    try {
+        file_.load(book_);
+        refreshlist(-1);
+    } catch (const velkerror& e) {
+        model_->refresh();
+        thedesktop().showmessage(e.text);
+        return;
+    }
+    clearfields();
+    setinterval(scheduler::idleinterval);
+    ttTimer();
+}
+
+void TVELKForm::closeEvent(QCloseEvent* e) {
+    if (closed_) return e->accept();
+    // The question only when the user sees the window; from the tray it closes at once.
+    if (isVisible() && !isMinimized() && !thedesktop().askyesno("Exit [VELK]?")) return e->ignore();
+    commitedits(true);
+    if (!saveevents(true)) return e->ignore();
+    closed_ = true;
+    tt_.stop();
+    saveevs_.stop();
+    cur_ = nullptr;
+    book_.clear();
+    model_->refresh();
+    trayicon_->hide();
+    e->accept();
+    emit closed();
+}
+
+void TVELKForm::emergencysave() {
+    if (closed_) return;
+    editchanged();
+    try {
+        file_.save(book_);
+    } catch (const velkerror&) {
+        // The session is ending; there is nobody left to tell.
+    }
+}
+
+bool TVELKForm::saveevents(bool atexit) {
+    try {
+        file_.save(book_);
+        return true;
+    } catch (const velkerror& e) {
+        if (atexit)
+            return thedesktop().askyesno(
+                e.text + "\r\n\r\nExit anyway? The changes since the last save would be lost.");
+        // One warning at a time: autosaves go on while the first one is still unread.
+        if (!savewarning_) {
+            savewarning_ = true;
+            thedesktop().showmessage(e.text);
+            savewarning_ = false;
+        }
+        return false;
+    }
+}
+
+void TVELKForm::saveevsTimer() {
+    saveevents(false);
+}
+
+void TVELKForm::ttTimer() {
+    // A tray that appears after start-up (the panel restarted) is used from then on.
+    if (!closed_ && !trayicon_->isVisible() && trayavailable()) trayicon_->show();
+    sched_.tttimer();
+}
+
+void TVELKForm::setcaption(const std::string& caption) {
+    const QString text = qs(caption);
+    if (windowTitle() != text) setWindowTitle(text);
+}
+
+void TVELKForm::setinterval(int ms) {
+    // Setting the interval restarts the timer, as the tick expects.
+    tt_.setInterval(ms);
+}
+
+// ---- window and tray ----
+
+void TVELKForm::trayiconClick() {
+    // While a script dialog is up only the dialog comes forward, not the window over it.
+    if (!indialog) {
+        if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+    }
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front && isVisible()) front = this;
+    if (front) {
+        front->raise();
+        front->activateWindow();
+    }
+}
+
+void TVELKForm::Restore1Click() {
+    trayiconClick();
+}
+
+void TVELKForm::ExitVELK1Click() {
+    close();
+}
+
+void TVELKForm::minimizeapp() {
+    if (trayavailable())
+        appeventsMinimize();
+    else
+        showMinimized();
+}
+
+void TVELKForm::appeventsMinimize() {
+    if (!trayicon_->isVisible()) trayicon_->show();
+    hide();
+}
+
+void TVELKForm::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::WindowStateChange && isMinimized() && trayavailable())
+        // Hiding inside the state change confuses some window managers: do it right after.
+        QTimer::singleShot(0, this, [this] {
+            if (isMinimized()) appeventsMinimize();
+        });
+    else if (e->type() == QEvent::PaletteChange && lbevents_)
+        icons::invertbell(imbell_, imbellinv_, lbevents_->palette().color(QPalette::Highlight));
+}
+
+bool TVELKForm::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && watched == cname_) {
+            ctime_->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        if (enter && watched == ctime_) {
+            meaction_->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+        if (watched == lbevents_ && key->key() == Qt::Key_Delete) deleventClick();
+        if (watched == lbevents_ && key->key() == Qt::Key_Insert) neweventClick();
+    } else if (e->type() == QEvent::FocusOut && watched == meaction_) {
+        if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) meactionExit();
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+// ---- the list ----
+
+int TVELKForm::selectedrow() const {
+    const QModelIndexList rows = lbevents_->selectionModel()->selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+int TVELKForm::selectedalarm() {
+    const int r = selectedrow();
+    return r >= 0 && r < book_.evcount ? book_.evorder[r] : -1;
+}
+
+int TVELKForm::rowof(const velk::event* e) const {
+    if (!e) return -1;
+    for (int r = 0; r < book_.evcount; ++r)
+        if (book_.evs[book_.evorder[r]].get() == e) return r;
+    return -1;
+}
+
+void TVELKForm::selectrow(int r) {
+    listsync_ = true;
+    QItemSelectionModel* sm = lbevents_->selectionModel();
+    if (r >= 0 && r < model_->rowCount()) {
+        const QModelIndex ix = model_->index(r);
+        sm->setCurrentIndex(ix, QItemSelectionModel::ClearAndSelect);
+        lbevents_->scrollTo(ix);
+    } else {
+        sm->clearSelection();
+        sm->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    }
+    listsync_ = false;
+}
+
+void TVELKForm::refreshlist(int sel) {
+    book_.sortbook();
+    model_->refresh();
+    if (sel >= -1)
+        showevent(sel);
+    else
+        selectrow(rowof(cur_));
+}
+
+void TVELKForm::lbeventsClick() {
+    const int r = selectedrow();
+    showevent(r >= 0 && r < book_.evcount ? book_.evorder[r] : -1);
+}
+
+// ---- the editor ----
+
+void TVELKForm::settext(QLineEdit* edit, const std::string& text) {
+    const QString q = qs(text);
+    if (edit->text() != q) edit->setText(q);
+}
+
+void TVELKForm::setcaption(QLabel* label, const QString& text) {
+    if (label->text() != text) label->setText(text);
+}
+
+std::vector<std::string> TVELKForm::memolines() const {
+    std::vector<std::string> lines;
+    const QString text = meaction_->toPlainText();
+    if (text.isEmpty()) return lines;
+    const QStringList parts = text.split(QLatin1Char('\n'));
+    for (const QString& p : parts) {
+        QString line = p;
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        lines.push_back(line.toStdString());
+    }
+    // A line break at the very end ends the last line; it starts no empty one.
+    if (text.endsWith(QLatin1Char('\n'))) lines.pop_back();
+    return lines;
+}
+
+bool TVELKForm::refusefull() {
+    // Said once per attempt: typing goes on committing on every key and every tick.
+    if (!fullrefused_) {
+        fullrefused_ = true;
+        thedesktop().showmessage(std::string(bookfullmessage));
+    }
+    return false;
+}
+
+bool TVELKForm::commitedits(bool show) {
+    if (!cur_) {
+        if (cname_->text().isEmpty() && ctime_->text().isEmpty() && memolines().empty())
+            return false;
+        if (book_.full()) return refusefull();
+        cur_ = &book_.append(std::make_unique<velk::event>());
+    }
+    cur_->name = cname_->text().toStdString();
+    cur_->time = ctime_->text().toStdString();
+    std::vector<std::string> lines = memolines();
+    if (lines != cur_->action) cur_->action = std::move(lines);
+    if (cur_->active)
+        cur_->activate(show);
+    else
+        cur_->recompute();
+    fillfields(*cur_);
+    refreshlist(-2);
+    lbevents_->viewport()->update();
+    return true;
+}
+
+void TVELKForm::fillfields(velk::event& alarm) {
+    editlive_ = false;
+    settext(cname_, alarm.name);
+    settext(ctime_, alarm.time);
+    if (memolines() != alarm.action) {
+        QString text;
+        for (std::size_t i = 0; i < alarm.action.size(); ++i) {
+            if (i > 0) text += QLatin1Char('\n');
+            text += qs(alarm.action[i]);
+        }
+        const int pos = meaction_->textCursor().position();
+        meaction_->setPlainText(text);
+        QTextCursor c = meaction_->textCursor();
+        c.setPosition(std::min(pos, static_cast<int>(meaction_->document()->characterCount()) - 1));
+        meaction_->setTextCursor(c);
+    }
+    setcaption(lcreated_, qs(displaytime(alarm.created)));
+    setcaption(llast_, qs(displaytime(alarm.last)));
+    setcaption(lnext_, qs(displaytime(alarm.next)));
+    const QString state = alarm.active ? QStringLiteral("&Active") : QStringLiteral("In&active");
+    if (bactive_->text() != state) {
+        bactive_->setText(state);
+        bactive_->setIcon(alarm.active ? bellglyph_ : QIcon());
+    }
+    editlive_ = true;
+}
+
+void TVELKForm::clearfields() {
+    editlive_ = false;
+    fullrefused_ = false;
+    if (!cname_->text().isEmpty()) cname_->clear();
+    if (!ctime_->text().isEmpty()) ctime_->clear();
+    if (!meaction_->document()->isEmpty()) meaction_->clear();
+    const QString none = QStringLiteral("-");
+    for (QLabel* l : {lcreated_, llast_, lnext_})
+        setcaption(l, none);
+    bactive_->setText(none);
+    bactive_->setIcon(QIcon());
+    editlive_ = true;
+}
+
+void TVELKForm::showevent(int idx) {
+    commitedits(true);
+    if (idx >= 0 && idx < book_.evcount) {
+        cur_ = book_.evs[idx].get();
+        fillfields(*cur_);
+    } else {
+        cur_ = nullptr;
+        clearfields();
+    }
+    selectrow(rowof(cur_));
+}
+
+void TVELKForm::editchanged() {
+    const int idx = selectedalarm();
+    if (!editlive_) return;
+    if (!commitedits(false)) return;
+    refreshlist(idx >= 0 ? idx : book_.evcount - 1);
+}
+
+void TVELKForm::meactionExit() {
+    editchanged();
+}
+
+void TVELKForm::clearfocus() {
+    if (QWidget* f = focusWidget()) f->clearFocus();
+}
+
+// ---- buttons ----
+
+void TVELKForm::settonowClick() {
+    if (commitedits(true)) {
+        cur_->startnow();
+        fillfields(*cur_);
+        refreshlist(book_.indexof(cur_));
+    }
+    ttTimer();
+    clearfocus();
+}
+
+void TVELKForm::bactiveClick() {
+    if (!commitedits(true)) {
+        // Nothing to switch: the name field is where a new alarm begins.
+        cname_->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const bool ok = cur_->toggle();
+    fillfields(*cur_);
+    refreshlist(book_.indexof(cur_));
+    if (cur_ && sched_.fireifdue(*cur_, true, true)) refreshlist(book_.indexof(cur_));
+    if (ok)
+        clearfocus();
+    else
+        ctime_->setFocus(Qt::OtherFocusReason);
+}
+
+void TVELKForm::dupleventClick() {
+    if (commitedits(true)) {
+        if (book_.full()) {
+            thedesktop().showmessage(std::string(bookfullmessage));
+        } else {
+            book_.append(std::make_unique<velk::event>(velk::event::duplicate_t{}, *cur_));
+            refreshlist(book_.evcount - 1);
+        }
+    }
+    clearfocus();
+}
+
+void TVELKForm::neweventClick() {
+    selectrow(-1);
+    showevent(-1);
+    cname_->setFocus(Qt::OtherFocusReason);
+}
+
+void TVELKForm::deleventClick() {
+    if (commitedits(true)) {
+        int r = selectedrow();
+        // With no row chosen there is nothing the user pointed at: delete nothing.
+        if (r >= 0 && r < book_.evcount) {
+            book_.remove(book_.evorder[r]);
+            cur_ = nullptr;
+            clearfields();
+            refreshlist(-1);
+            if (r >= book_.evcount) --r;
+            if (r >= 0) {
+                selectrow(r);
+                lbeventsClick();
+            }
+        }
+    }
+    if (book_.evcount > 0)
+        lbevents_->setFocus(Qt::OtherFocusReason);
+    else
+        neweventClick();
+}
+
+void TVELKForm::testactionClick() {
+    if (commitedits(true)) runaction(*cur_);
+    meaction_->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace velk

@@ -1,0 +1,178 @@
+#pragma once
+#include <QIcon>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "alarms/alarmfile.h"
+#include "alarms/book.h"
+#include "execution/scheduler.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSystemTrayIcon;
+
+namespace velk {
+
+class alarmdelegate;
+class alarmmodel;
+
+// The main window: the alarm book, the live editor above the list of alarms, the tray icon and
+// the timers that run the alarms and save them.
+class TVELKForm : public QWidget, public tickhost {
+    Q_OBJECT
+  public:
+    // datapath: the alarm file. cmdline: the command-line words after the program's name.
+    TVELKForm(std::string datapath, std::string cmdline, QWidget* parent = nullptr);
+    ~TVELKForm() override;
+
+    // Start-up: shows the window unless "tray" was given, loads the alarms, empties the
+    // editor and runs the first tick at once, so missed alarms are handled before the loop.
+    void FormCreate();
+
+    // True when the word "tray" stands alone on the command line.
+    static bool wantstray(const std::string& cmdline);
+    // The window's font: Tahoma 8 point where it exists, else the desktop's sans-serif.
+    static QFont windowfont();
+
+    // The editor.
+    bool commitedits(bool show);
+    void clearfields();
+    void showevent(int idx);
+
+    // What the scheduler's tick uses.
+    void setcaption(const std::string& caption) override;
+    void setinterval(int ms) override;
+    void editchanged() override;
+    velk::event* curevent() override { return cur_; }
+    void fillfields(velk::event& alarm) override;
+    int selectedalarm() override;
+    void refreshlist(int sel) override;
+
+    // Writes the alarm file. A failure is shown with the path and the reason; at exit the user
+    // may stay instead (then false: the window must not close).
+    bool saveevents(bool atexit);
+
+    book& alarms() { return book_; }
+    scheduler& sched() { return sched_; }
+    alarmfile& file() { return file_; }
+    const std::string& exedir() const { return exedir_; }
+    QSystemTrayIcon* trayicon() const { return trayicon_; }
+    QTimer& tt() { return tt_; }
+    QTimer& saveevs() { return saveevs_; }
+    const QImage& imbell() const { return imbell_; }
+    const QImage& imbellinv() const { return imbellinv_; }
+    alarmdelegate* delegate() const { return delegate_; }
+    // Whether the window closed (FormClose ran); the book is then empty.
+    bool isclosed() const { return closed_; }
+    // The row selected in the list, or -1.
+    int selectedrow() const;
+
+    // The same buttons and the list are found by objectName too; these keep callers short.
+    QLineEdit* cname() const { return cname_; }
+    QLineEdit* ctime() const { return ctime_; }
+    QPlainTextEdit* meaction() const { return meaction_; }
+    QListView* lbevents() const { return lbevents_; }
+    QPushButton* btempl() const { return btempl_; }
+    QPushButton* testtime() const { return testtime_; }
+    QPushButton* button1() const { return button1_; }
+    QPushButton* bspecial() const { return bspecial_; }
+
+    // Whether hiding goes to the tray: only where the desktop shows one.
+    static bool trayavailable();
+
+  public slots:
+    void ttTimer();
+    void saveevsTimer();
+    void trayiconClick();
+    void Restore1Click();
+    void ExitVELK1Click();
+    void lbeventsClick();
+    void settonowClick();
+    void bactiveClick();
+    void dupleventClick();
+    void neweventClick();
+    void deleventClick();
+    void testactionClick();
+    // Escape: out of sight, into the tray, or onto the task bar where there is no tray.
+    void minimizeapp();
+    // Last chance when the session ends without closing the window: commit and save quietly.
+    void emergencysave();
+
+  signals:
+    // The window has closed for good (after its final save); the program may end.
+    void closed();
+
+  protected:
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    void buildpanel();
+    void buildlist();
+    void buildtray();
+    void settaborder();
+    void appeventsMinimize();
+    void meactionExit();
+    // Caret-keeping setters: an unchanged text is not set again.
+    void settext(QLineEdit* edit, const std::string& text);
+    void setcaption(QLabel* label, const QString& text);
+    std::vector<std::string> memolines() const;
+    void selectrow(int r);
+    int rowof(const velk::event* e) const;
+    void clearfocus();
+    bool refusefull();
+    void centre();
+
+    std::string datapath_;
+    std::string exedir_;
+    std::string cmdline_;
+    book book_;
+    alarmfile file_;
+    scheduler sched_;
+    velk::event* cur_ = nullptr;
+    bool editlive_ = true;
+    bool listsync_ = false;
+    bool closed_ = false;
+    bool fullrefused_ = false;
+    bool savewarning_ = false;
+
+    QImage imbell_, imbellinv_;
+    QTimer tt_, saveevs_;
+
+    QWidget* panel_ = nullptr;
+    QLineEdit* cname_ = nullptr;
+    QLineEdit* ctime_ = nullptr;
+    QPlainTextEdit* meaction_ = nullptr;
+    QPushButton* btempl_ = nullptr;
+    QPushButton* testtime_ = nullptr;
+    QPushButton* button1_ = nullptr;
+    QPushButton* bspecial_ = nullptr;
+    QPushButton* testaction_ = nullptr;
+    QPushButton* settonow_ = nullptr;
+    QPushButton* bactive_ = nullptr;
+    QPushButton* duplevent_ = nullptr;
+    QPushButton* delevent_ = nullptr;
+    QPushButton* newevent_ = nullptr;
+    QLabel* lcreated_ = nullptr;
+    QLabel* llast_ = nullptr;
+    QLabel* lnext_ = nullptr;
+    QIcon bellglyph_;
+    QListView* lbevents_ = nullptr;
+    alarmmodel* model_ = nullptr;
+    alarmdelegate* delegate_ = nullptr;
+    QSystemTrayIcon* trayicon_ = nullptr;
+    QMenu* traymenu_ = nullptr;
+};
+
+} // namespace velk
