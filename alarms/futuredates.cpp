@@ -1,6 +1,8 @@
 #include "alarms/futuredates.h"
 
 #include "alarms/displaytime.h"
+#include "timespec/clock.h"
+#include "timespec/error.h"
 
 namespace velk {
 
@@ -19,6 +21,12 @@ std::string futuredates(const timedesc& spec, datetime from, int count) {
     if (n <= 0) s += "...\r\n";
     if (s.empty()) s = "No future dates.\r\n";
     return s;
+}
+
+std::string futuredates(event& alarm) {
+    const std::string error = alarm.recompute();
+    if (!error.empty()) throw velkerror{error};
+    return futuredates(*alarm.parsed, now());
 }
 
 } // namespace velk

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "alarms/event.h"
 #include "timespec/timedesc.h"
 
 namespace velk {
@@ -8,5 +9,8 @@ namespace velk {
 // The coming moments of spec from 'from' on, one display form per line, each line ending in
 // "\r\n"; "...\r\n" after count moments, "No future dates.\r\n" when there is none.
 std::string futuredates(const timedesc& spec, datetime from, int count = 100);
+// The coming moments of an alarm from now on. Recomputes the alarm first (so its next time is
+// fresh too); throws velkerror with the parser's message when its time text does not parse.
+std::string futuredates(event& alarm);
 
 } // namespace velk

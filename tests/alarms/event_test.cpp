@@ -3,6 +3,7 @@
 #include <random>
 
 #include "alarms/book.h"
+#include "alarms/futuredates.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "timespec/error.h"
@@ -145,6 +146,32 @@ TEST_F(eventfixture, DuplicateStartsItsOwnHistory) {
     src->time = "x";
     event broken(event::duplicate_t{}, *src);
     EXPECT_FALSE(broken.active);
+    EXPECT_TRUE(desk.calls.empty());
+}
+
+TEST_F(eventfixture, FuturedatesOfAnAlarmListsFromNowAndRefreshesItsNextTime) {
+    auto e = made("2026-12-06 [10..12]:00");
+    e->next = 0;
+    EXPECT_EQ(futuredates(*e), "2026-12-06 10:00 sun\r\n2026-12-06 11:00 sun\r\n"
+                               "2026-12-06 12:00 sun\r\n");
+    EXPECT_EQ(e->next, at("2026-12-06 10:00"));
+
+    e->time = "today 7:30";
+    EXPECT_EQ(futuredates(*e), "No future dates.\r\n");
+
+    e->time = "N:N";
+    const std::string every = futuredates(*e);
+    EXPECT_EQ(every.substr(0, 22), "2026-12-06 09:00 sun\r\n");
+    EXPECT_EQ(every.substr(every.size() - 27), "2026-12-06 10:39 sun\r\n...\r\n");
+
+    e->time = "8:00 9:00";
+    try {
+        futuredates(*e);
+        FAIL() << "listed a text that does not parse";
+    } catch (const velkerror& err) {
+        EXPECT_EQ(err.text, "Hour and minute specified more than once!");
+    }
+    EXPECT_EQ(e->next, novalue);
     EXPECT_TRUE(desk.calls.empty());
 }
 
