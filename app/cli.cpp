@@ -1,27 +1,140 @@
 #include "app/cli.h"
 
+#include "alarms/futuredates.h"
+#include "app/listcommand.h"
+#include "timespec/clock.h"
+#include "timespec/error.h"
+#include "timespec/timedesc.h"
+
 namespace velk {
+
+namespace {
+
+int usage(std::ostream& err, const std::string& problem) {
+    err << "velk: " << problem << "\n" << helptext();
+    return 2;
+}
+
+// Exactly n digits (n > 0) from text[pos]; false otherwise.
+bool digits(const std::string& text, size_t& pos, size_t n, int& out) {
+    out = 0;
+    for (size_t i = 0; i < n; ++i, ++pos) {
+        if (pos >= text.size() || text[pos] < '0' || text[pos] > '9') return false;
+        out = out * 10 + (text[pos] - '0');
+    }
+    return true;
+}
+
+bool literal(const std::string& text, size_t& pos, char c) {
+    if (pos >= text.size() || text[pos] != c) return false;
+    ++pos;
+    return true;
+}
+
+// A non-negative decimal count that fits an int.
+bool readcount(const std::string& text, int& out) {
+    if (text.empty() || text.size() > 9) return false;
+    out = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+        out = out * 10 + (c - '0');
+    }
+    return true;
+}
+
+} // namespace
 
 std::string helptext() {
     return "Usage: velk [tray]\n"
-           "       velk --help | --version\n";
+           "       velk --next SPEC [--from \"YYYY-MM-DD HH:MM[:SS]\"]"
+           " [--ref \"YYYY-MM-DD HH:MM[:SS]\"] [--count N]\n"
+           "       velk --list [FILE]\n"
+           "       velk --help | --version\n"
+           "\n"
+           "  tray         start with the window hidden in the tray\n"
+           "  --next SPEC  list the coming moments of the time specification SPEC\n"
+           "               --from   search from this moment (default: now)\n"
+           "               --ref    reference moment for today, tomorrow, this and once\n"
+           "                        (default: the --from moment)\n"
+           "               --count  list at most N moments (default: 100)\n"
+           "  --list       list the alarms of FILE (default: the alarm file)\n"
+           "  --help       show this text\n"
+           "  --version    show the version\n";
+}
+
+bool readmoment(const std::string& text, datetime& out) {
+    size_t pos = 0;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (!digits(text, pos, 4, y) || !literal(text, pos, '-') || !digits(text, pos, 2, mo) ||
+        !literal(text, pos, '-') || !digits(text, pos, 2, d) || !literal(text, pos, ' ') ||
+        !digits(text, pos, 2, h) || !literal(text, pos, ':') || !digits(text, pos, 2, mi))
+        return false;
+    if (pos < text.size() && (!literal(text, pos, ':') || !digits(text, pos, 2, s))) return false;
+    if (pos != text.size() || h > 23 || mi > 59 || s > 59) return false;
+    datetime day = 0;
+    if (!encodedate(y, mo, d, day)) return false;
+    out = day + encodetime(h, mi, s);
+    return true;
+}
+
+int runnext(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) return usage(err, "--next needs a time specification");
+    const std::string& spec = args[0];
+    bool hasfrom = false, hasref = false;
+    datetime from = 0, ref = 0;
+    int count = 100;
+    for (size_t i = 1; i < args.size(); i += 2) {
+        const std::string& option = args[i];
+        if (option != "--from" && option != "--ref" && option != "--count")
+            return usage(err, "unknown option '" + option + "'");
+        if (i + 1 >= args.size()) return usage(err, option + " needs a value");
+        const std::string& value = args[i + 1];
+        if (option == "--count") {
+            if (!readcount(value, count))
+                return usage(err, "--count needs a whole number 0 or more, not '" + value + "'");
+            continue;
+        }
+        datetime t = 0;
+        if (!readmoment(value, t))
+            return usage(err, option + " needs a real moment \"YYYY-MM-DD HH:MM[:SS]\", not '" +
+                                  value + "'");
+        (option == "--from" ? from : ref) = t;
+        (option == "--from" ? hasfrom : hasref) = true;
+    }
+    if (!hasfrom) from = now();
+    if (!hasref) ref = from;
+    try {
+        const timedesc parsed(spec, ref);
+        std::string text = futuredates(parsed, from, count);
+        // The list is made for a window; a terminal wants plain line ends.
+        std::string lines;
+        lines.reserve(text.size());
+        for (const char c : text)
+            if (c != '\r') lines += c;
+        out << lines;
+        return 0;
+    } catch (const velkerror& e) {
+        err << e.text << "\n";
+        return 1;
+    }
 }
 
 std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& out,
                           std::ostream& err) {
     if (args.empty()) return std::nullopt;
-    if (args[0] == "--help") {
+    const std::string& command = args[0];
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (command == "--help") {
         out << helptext();
         return 0;
     }
-    if (args[0] == "--version") {
+    if (command == "--version") {
         out << "velk 0.1.0\n";
         return 0;
     }
-    if (args[0].rfind("--", 0) == 0) {
-        err << helptext();
-        return 2;
-    }
+    if (command == "--next") return runnext(rest, out, err);
+    if (command == "--list") return runlist(rest, out, err);
+    if (command.rfind("--", 0) == 0) return usage(err, "unknown option '" + command + "'");
     return std::nullopt;
 }
 

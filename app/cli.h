@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "timespec/datetime.h"
+
 namespace velk {
 
 // The command-line companion. Returns the exit status when args asked for a command
@@ -12,5 +14,12 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
                           std::ostream& err);
 
 std::string helptext();
+
+// velk --next SPEC [--from MOMENT] [--ref MOMENT] [--count N]: args are the words after
+// "--next". 0 on success, 1 when SPEC does not parse, 2 for a usage error.
+int runnext(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// "YYYY-MM-DD HH:MM[:SS]" as a date-time value; false when the text is not a real moment.
+bool readmoment(const std::string& text, datetime& out);
 
 } // namespace velk
