@@ -25,7 +25,7 @@ class flagscope {
     bool saved_;
 };
 
-bool isblank(char c) {
+bool trimmable(char c) {
     return static_cast<unsigned char>(c) <= 32;
 }
 
@@ -89,7 +89,7 @@ void growfile(std::string& file, std::string_view& params) {
     params = q == std::string_view::npos ? std::string_view() : trimblanks(params.substr(q + 1));
     file += ' ';
     file += word;
-    while (!file.empty() && isblank(file.back()))
+    while (!file.empty() && trimmable(file.back()))
         file.pop_back();
 }
 
@@ -122,9 +122,9 @@ struct block {
 } // namespace
 
 std::string_view trimblanks(std::string_view text) {
-    while (!text.empty() && isblank(text.front()))
+    while (!text.empty() && trimmable(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isblank(text.back()))
+    while (!text.empty() && trimmable(text.back()))
         text.remove_suffix(1);
     return text;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -137,6 +138,10 @@ struct missedcase {
     int runs;
     int questions;
 };
+
+void PrintTo(const missedcase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class missedweek : public schedule, public testing::WithParamInterface<missedcase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,11 @@ struct scriptcase {
     std::vector<std::string> effects;
     std::string error;
 };
+
+// Shown in test names instead of the bytes of the row.
+void PrintTo(const scriptcase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class scriptrun : public testing::TestWithParam<scriptcase> {};
 
@@ -290,6 +296,10 @@ struct shellcase {
     std::vector<std::string> effects;
     std::string error;
 };
+
+void PrintTo(const shellcase& c, std::ostream* os) {
+    *os << c.line;
+}
 
 class shellrun : public testing::TestWithParam<shellcase> {};
 
