@@ -1,0 +1,101 @@
+#include "ui/velkform2.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "alarms/desktop.h"
+#include "alarms/futuredates.h"
+#include "timespec/error.h"
+
+namespace velk {
+
+namespace {
+
+// Rows of the list are 13 pixels high, whatever the font would ask for.
+class fixedrows : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), TVELKForm2::rowheight};
+    }
+};
+
+} // namespace
+
+TVELKForm2::TVELKForm2(QWidget* mainwindow) : QDialog(mainwindow ? mainwindow->window() : nullptr) {
+    setObjectName("TVELKForm2");
+    setWindowTitle(QStringLiteral("[VELK]"));
+    QFont f(QStringLiteral("Tahoma"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSize(8);
+    setFont(f);
+    if (parentWidget()) setWindowIcon(parentWidget()->windowIcon());
+    setFixedSize(clientwidth, clientheight);
+    setSizeGripEnabled(false);
+
+    lb = new QListWidget(this);
+    lb->setObjectName("lb");
+    lb->setUniformItemSizes(true);
+    lb->setItemDelegate(new fixedrows(lb));
+    lb->installEventFilter(this);
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->addWidget(lb);
+    lb->setFocus(Qt::OtherFocusReason);
+}
+
+void TVELKForm2::setlines(const std::string& text) {
+    lb->clear();
+    std::string::size_type pos = 0;
+    while (pos < text.size()) {
+        std::string::size_type end = text.find("\r\n", pos);
+        if (end == std::string::npos) end = text.size();
+        lb->addItem(QString::fromStdString(text.substr(pos, end - pos)));
+        pos = end + 2;
+    }
+}
+
+bool TVELKForm2::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == lb && e->type() == QEvent::KeyPress && lbKeyPress(static_cast<QKeyEvent*>(e)))
+        return true;
+    return QDialog::eventFilter(watched, e);
+}
+
+bool TVELKForm2::lbKeyPress(const QKeyEvent* key) {
+    switch (key->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        close();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void testtimeclick(const testtimecontext& c) {
+    if (c.commitedits(true)) {
+        if (event* alarm = c.curevent()) {
+            std::string text;
+            bool parsed = true;
+            try {
+                text = c.futuredates ? c.futuredates(*alarm) : futuredates(*alarm);
+            } catch (const velkerror& e) {
+                parsed = false;
+                thedesktop().showmessage(e.text);
+            }
+            if (parsed) {
+                TVELKForm2 form(c.mainwindow);
+                form.setlines(text);
+                form.exec();
+            }
+        }
+    }
+    c.ctime->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace velk
