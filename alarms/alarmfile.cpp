@@ -237,7 +237,8 @@ void alarmfile::setaside() {
         return;
     }
     for (int k = 0; k < 10000; ++k) {
-        const std::string aside = path_ + ".damaged" + (k ? "." + std::to_string(k) : "");
+        std::string aside = path_ + ".damaged";
+        if (k > 0) aside.append(".").append(std::to_string(k));
         if (datafile::exists(aside)) continue;
         const std::string reason = datafile::renamefile(path_, aside);
         if (!reason.empty())
