@@ -109,6 +109,10 @@ datetime timefromfile(std::string_view s, datetime def, char sep) {
     double v = 0;
     const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), v);
     if (ec != std::errc() || end != plain.data() + plain.size()) return def;
+    // Kept as it will be written (15 digits), so the next save cannot round it across a day
+    // boundary (e.g. -11110.99999999999 to -11111) and make the file unreadable.
+    const std::string written = timetofile(v);
+    std::from_chars(written.data(), written.data() + written.size(), v);
     const double whole = std::trunc(v);
     if (!(whole >= firstday && whole < afterlastday)) return def;
     return v;

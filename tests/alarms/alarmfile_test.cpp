@@ -71,6 +71,12 @@ TEST(timefromfile, AcceptsTheFilesPointAndTheLocalesSeparator) {
         {"99999999", '.', def}, // past 9999-12-31: no date
         {"-1e300", '.', def},
         {"46362\t", '.', def},
+        // Read as they will be written again, with 15 digits.
+        {"46362.12345678901234", '.', 46362.1234567890},
+        {"2958465.999999999", '.', def},
+        {"-693593.9999999999", '.', def},
+        {"-11110.99999999999", '.', -11111},
+        {"0.9999999999999999", '.', 1},
     };
     for (const auto& c : cases)
         EXPECT_EQ(timefromfile(c.text, def, c.sep), c.expected) << "'" << c.text << "' " << c.sep;
@@ -180,6 +186,7 @@ TEST_F(filefixture, EveryReadFailureEmptiesTheBook) {
         {"a\r\nb\r\n\r\n-\r\n1\r\n0\r\n\r\n", created},
         {"a\r\nb\r\n-11111.5\r\n-\r\n1\r\n0\r\n\r\n", created},
         {"a\r\nb\r\n46362,5\r\n-\r\n1\r\n0\r\n\r\n", created}, // "." locale
+        {"a\r\nb\r\n-11110.99999999999\r\n-\r\n1\r\n0\r\n\r\n", created},
         // Two empty lines between blocks: the second starts a block of its own.
         {good + "\r\n" + good, created},
         {"a\r\nb\r\n46362\r\n-\r\nyes\r\n0\r\n\r\n", activity},
