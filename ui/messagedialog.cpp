@@ -1,0 +1,93 @@
+#include "ui/messagedialog.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPushButton>
+#include <QTextOption>
+#include <QVBoxLayout>
+
+namespace velk {
+
+namespace {
+constexpr int widestline = 640;
+constexpr int textflags =
+    Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere | Qt::TextExpandTabs;
+} // namespace
+
+tabbedtext::tabbedtext(const QString& text, QWidget* parent) : QWidget(parent), shown(text) {
+    // Scripts and questions write CR LF line ends; Qt wants bare LF.
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+// Six average characters: past "Yes" and "No", short of "No to All" in any usual font.
+int tabbedtext::tabstop() const {
+    return 6 * fontMetrics().averageCharWidth();
+}
+
+QRect tabbedtext::textrect() const {
+    return fontMetrics().boundingRect(QRect(0, 0, widestline, 1 << 20), textflags, shown,
+                                      tabstop());
+}
+
+QSize tabbedtext::sizeHint() const {
+    return textrect().size().expandedTo(QSize(160, 0));
+}
+
+void tabbedtext::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(tabstop());
+    painter.drawText(QRectF(rect()), shown, option);
+}
+
+messagedialog::messagedialog(const QString& text, const QStringList& buttons, int defaultindex,
+                             QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setWindowTitle(QString::fromLatin1(dialogcaption));
+    setObjectName(QStringLiteral("velkdialog"));
+    // A parentless dialog counts as a main window to Qt; closing it while the real window is
+    // hidden in the tray must not end the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    auto* label = new tabbedtext(text, this);
+    label->setObjectName(QStringLiteral("text"));
+
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    for (int i = 0; i < buttons.size(); ++i) {
+        auto* b = new QPushButton(buttons[i], this);
+        b->setObjectName(QStringLiteral("button%1").arg(i));
+        b->setAutoDefault(true);
+        b->setDefault(i == defaultindex);
+        connect(b, &QPushButton::clicked, this, [this, i] {
+            choice = i;
+            accept();
+        });
+        row->addWidget(b);
+        pushbuttons.append(b);
+    }
+    row->addStretch(1);
+
+    auto* column = new QVBoxLayout(this);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+    column->addWidget(label);
+    column->addSpacing(8);
+    column->addLayout(row);
+
+    if (defaultindex >= 0 && defaultindex < pushbuttons.size())
+        pushbuttons[defaultindex]->setFocus();
+    else if (!pushbuttons.isEmpty())
+        pushbuttons.front()->setFocus();
+}
+
+int messagedialog::ask() {
+    choice = -1;
+    exec();
+    return choice;
+}
+
+} // namespace velk

@@ -1,0 +1,51 @@
+#pragma once
+#include <QDialog>
+#include <QList>
+#include <QStringList>
+
+class QPushButton;
+
+namespace velk {
+
+// Plain text with tab stops close enough that a legend written as "Yes\t\t- ..." and
+// "No to All\t- ..." lines up; wraps at word boundaries past a readable width.
+class tabbedtext : public QWidget {
+    Q_OBJECT
+  public:
+    explicit tabbedtext(const QString& text, QWidget* parent = nullptr);
+    QString text() const { return shown; }
+    int tabstop() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+
+  private:
+    QRect textrect() const;
+    QString shown;
+};
+
+// A modal box captioned "[VELK]" with a text, no icon, and push buttons in exactly the order given,
+// with exactly the texts given. The platform's button-box conventions (reordering, "&"
+// accelerators) would change what the user sees from one desktop to another, so they are not used.
+class messagedialog : public QDialog {
+    Q_OBJECT
+  public:
+    // defaultindex < 0: no default named; the first button then has the focus, as in any dialog.
+    messagedialog(const QString& text, const QStringList& buttons, int defaultindex = -1,
+                  QWidget* parent = nullptr);
+
+    // Runs the modal loop; the index of the button pressed, -1 when closed without a button.
+    int ask();
+    int chosen() const { return choice; }
+    const QList<QPushButton*>& buttons() const { return pushbuttons; }
+
+  private:
+    QList<QPushButton*> pushbuttons;
+    int choice = -1;
+};
+
+inline constexpr const char* dialogcaption = "[VELK]";
+
+} // namespace velk

@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+
+// The few desktop effects that differ from one operating system to another; each system has its
+// own source file, chosen by the build.
+namespace velk::platform {
+
+// Opens a document, folder, program (with its parameters) or address as the desktop shell does;
+// false when there is nothing to open or it cannot be started. Never goes through a shell.
+bool shellopen(const QString& file, const QString& params, const QString& dir);
+
+// Sounds a sine tone and returns when it has played; without sound output it still takes its time.
+void tone(int frequency, int ms);
+
+// The desktop's default notification sound.
+void beep();
+
+// A desktop notification, for desktops without a tray; returns at once. Where the notification
+// cannot be delivered the note still shows, at the corner of the screen.
+void notify(const QString& title, const QString& text, int ms);
+
+} // namespace velk::platform

@@ -1,0 +1,41 @@
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <QApplication>
+#include <QThread>
+
+#include "ui/platform.h"
+#include "ui/qtdesktop.h"
+
+namespace velk::platform {
+
+namespace {
+const wchar_t* wide(const QString& text) {
+    return text.isEmpty() ? nullptr : reinterpret_cast<const wchar_t*>(text.utf16());
+}
+} // namespace
+
+bool shellopen(const QString& file, const QString& params, const QString& dir) {
+    const auto result =
+        ShellExecuteW(nullptr, L"open", wide(file), wide(params), wide(dir), SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+void tone(int frequency, int ms) {
+    if (ms <= 0) return;
+    // Beep accepts 37 to 32767 Hz; outside that the tone keeps its length in silence.
+    if (frequency < 37 || frequency > 32767 || !Beep(frequency, ms))
+        QThread::msleep(static_cast<unsigned long>(ms));
+}
+
+void beep() {
+    QApplication::beep();
+}
+
+// Windows always has a tray; this only serves a program started before the taskbar was.
+void notify(const QString& title, const QString& text, int ms) {
+    showcornernote(title, text, ms);
+}
+
+} // namespace velk::platform

@@ -1,0 +1,159 @@
+#include "ui/qtdesktop.h"
+
+#include <algorithm>
+#include <array>
+
+#include <QApplication>
+#include <QLabel>
+#include <QList>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "ui/messagedialog.h"
+#include "ui/platform.h"
+
+namespace velk {
+
+namespace {
+
+QString fromcore(const std::string& text) {
+    QString t = QString::fromStdString(text);
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return t;
+}
+
+// The buttons of the four-answer question, in the order shown.
+constexpr std::array fouranswers{answer::yes, answer::no, answer::notoall, answer::yestoall};
+
+int clampms(int ms) {
+    return std::clamp(ms, 0, qtdesktop::longestblock);
+}
+
+// Closes when clicked, like a balloon.
+class cornernote : public QWidget {
+  public:
+    cornernote()
+        : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                               Qt::WindowDoesNotAcceptFocus) {}
+
+  protected:
+    void mousePressEvent(QMouseEvent*) override { close(); }
+};
+
+} // namespace
+
+qtdesktop::qtdesktop(QObject* parent) : QObject(parent) {
+    ttbringer.setObjectName(QStringLiteral("ttbringer"));
+    ttbringer.setSingleShot(true);
+    ttbringer.setInterval(1);
+    connect(&ttbringer, &QTimer::timeout, this, &qtdesktop::bringtofront);
+    setdesktop(this);
+}
+
+qtdesktop::~qtdesktop() {
+    if (&thedesktop() == this) setdesktop(nullptr);
+}
+
+void qtdesktop::showmessage(const std::string& text) {
+    messagedialog box(fromcore(text), {QStringLiteral("OK")}, 0);
+    box.ask();
+}
+
+bool qtdesktop::askyesno(const std::string& text) {
+    messagedialog box(fromcore(text), {QStringLiteral("Yes"), QStringLiteral("No")});
+    return box.ask() == 0;
+}
+
+answer qtdesktop::askfour(const std::string& text, answer defaultbutton) {
+    const auto named = std::find(fouranswers.begin(), fouranswers.end(), defaultbutton);
+    const int defaultindex =
+        named == fouranswers.end() ? -1 : static_cast<int>(named - fouranswers.begin());
+    messagedialog box(fromcore(text),
+                      {QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("No to All"),
+                       QStringLiteral("Yes to All")},
+                      defaultindex);
+    const int chosen = box.ask();
+    return chosen < 0 ? answer::none : fouranswers[static_cast<std::size_t>(chosen)];
+}
+
+void qtdesktop::balloon(const std::string& title, const std::string& text) {
+    const QString t = fromcore(title), body = fromcore(text);
+    if (tray && tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
+        QSystemTrayIcon::supportsMessages())
+        tray->showMessage(t, body, QSystemTrayIcon::NoIcon, balloonms);
+    else
+        platform::notify(t, body, balloonms);
+}
+
+void qtdesktop::sleepms(int ms) {
+    QThread::msleep(static_cast<unsigned long>(clampms(ms)));
+}
+
+void qtdesktop::beep() {
+    platform::beep();
+}
+
+void qtdesktop::tone(int frequency, int ms) {
+    if (clampms(ms) > 0) platform::tone(frequency, clampms(ms));
+}
+
+bool qtdesktop::shellopen(const std::string& file, const std::string& params,
+                          const std::string& dir) {
+    return platform::shellopen(QString::fromStdString(file), QString::fromStdString(params),
+                               QString::fromStdString(dir));
+}
+
+void qtdesktop::armbringer() {
+    ttbringer.start();
+}
+
+void qtdesktop::bringtofront() {
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target) target = mainwindow;
+    // A window hidden in the tray stays there; bringing to the front never shows it.
+    if (!target || !target->isVisible()) return;
+    target->raise();
+    target->activateWindow();
+}
+
+void showcornernote(const QString& title, const QString& text, int ms) {
+    static QList<QPointer<QWidget>> shown;
+    shown.removeAll(nullptr);
+
+    auto* note = new cornernote;
+    note->setObjectName(QStringLiteral("cornernote"));
+    note->setAttribute(Qt::WA_DeleteOnClose);
+    note->setAttribute(Qt::WA_ShowWithoutActivating);
+    note->setAttribute(Qt::WA_QuitOnClose, false);
+    auto* column = new QVBoxLayout(note);
+    auto* head = new QLabel(title, note);
+    QFont bold = head->font();
+    bold.setBold(true);
+    head->setFont(bold);
+    head->setTextFormat(Qt::PlainText);
+    column->addWidget(head);
+    if (!text.isEmpty()) {
+        auto* body = new QLabel(text, note);
+        body->setTextFormat(Qt::PlainText);
+        column->addWidget(body);
+    }
+    note->adjustSize();
+
+    // Stacked upwards from the bottom right corner, above the notes still showing.
+    int bottom = 0;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        bottom = area.bottom() - 8;
+        for (const auto& other : shown)
+            bottom = std::min(bottom, other->y() - 8);
+        note->move(area.right() - 8 - note->width(), bottom - note->height());
+    }
+    shown.append(note);
+    QTimer::singleShot(ms, note, &QWidget::close);
+    note->show();
+}
+
+} // namespace velk
