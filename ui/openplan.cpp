@@ -66,8 +66,10 @@ openplan planopen(const QString& file, const QString& params, const QString& dir
     const QFileInfo local(target);
     if (local.exists()) return localplan(local, args, workdir);
 
-    if (looksaddress(target)) {
-        const QUrl url(target, QUrl::TolerantMode);
+    // A web host written without its scheme, as people type it into a browser.
+    const bool webhost = target.startsWith(QLatin1String("www."), Qt::CaseInsensitive);
+    if (looksaddress(target) || webhost) {
+        const QUrl url(webhost ? QLatin1String("http://") + target : target, QUrl::TolerantMode);
         if (!url.isValid()) return {};
         if (url.isLocalFile()) {
             const QFileInfo named(url.toLocalFile());

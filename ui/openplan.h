@@ -24,8 +24,8 @@ struct openplan {
 //   an executable bit alone does not make a program, since whole drives of documents carry it.
 // - A bare name (no "/") that names a program on PATH is that program, before any file of that name
 //   in the current directory, as at a command prompt.
-// - "scheme:..." with a scheme of two or more letters is an address (web, mail, ...); a "file:"
-//   address must name an existing file.
+// - "scheme:..." with a scheme of two or more letters is an address (web, mail, ...), and so is
+//   "www.host..." (taken as http); a "file:" address must name an existing file.
 // - Anything else is kind::none: nothing to open, so the caller can try a longer file name.
 // Parameters go to programs only; documents and addresses ignore them.
 openplan planopen(const QString& file, const QString& params, const QString& dir);

@@ -76,6 +76,10 @@ class platformtest : public QObject {
             << "https://example.org/a?b=c"
             << "x"
             << "" << kind::url << "https://example.org/a?b=c" << QStringList{} << "";
+        QTest::newRow("web host without scheme")
+            << "www.example.org/x"
+            << ""
+            << "" << kind::url << "http://www.example.org/x" << QStringList{} << "";
         QTest::newRow("mail address")
             << "mailto:ann@example.org"
             << ""
