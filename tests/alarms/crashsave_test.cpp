@@ -54,20 +54,20 @@ TEST(crashsave, KilledWhileSavingLeavesAWholeFile) {
             for (long g = firstgeneration;; ++g) {
                 for (int i = 0; i < b.evcount; ++i)
                     b.evs[i]->name = nameof(i, g);
+                // The kill comes while the saves run, wherever they are.
+                if (g == firstgeneration && write(ready[1], "s", 1) != 1) _exit(4);
                 try {
                     file.save(b);
                 } catch (...) {
                     _exit(3);
                 }
-                // The kill comes while the following saves run, wherever they are.
-                if (g == firstgeneration && write(ready[1], "s", 1) != 1) _exit(4);
             }
         }
         close(ready[1]);
         char byte = 0;
         const bool started = read(ready[0], &byte, 1) == 1;
         close(ready[0]);
-        usleep(rng() % 15000);
+        usleep(rng() % 20000);
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
