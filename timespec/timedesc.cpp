@@ -48,6 +48,44 @@ int lowest(uint32_t mask) {
     return std::countr_zero(mask);
 }
 
+// The year range of the language.
+constexpr int32_t firstyear = 1980, lastyear = 2500;
+
+// Per year of the range: its kind (leap * 7 + weekday of 1 January), and per kind the bitmap
+// of the years of that kind (bit y - firstyear).
+struct yeartables {
+    std::array<uint8_t, lastyear - firstyear + 1> type{};
+    std::array<std::array<uint64_t, timedesc::yearwords>, 14> years{};
+};
+
+const yeartables& calendar() {
+    static const yeartables tables = [] {
+        yeartables t;
+        for (int32_t y = firstyear; y <= lastyear; ++y) {
+            const int i = y - firstyear;
+            const int type = (isleap(y) ? 7 : 0) + weekday(daynumber(y, 1, 1));
+            t.type[static_cast<size_t>(i)] = static_cast<uint8_t>(type);
+            t.years[static_cast<size_t>(type)][static_cast<size_t>(i / 64)] |= uint64_t{1}
+                                                                               << (i % 64);
+        }
+        return t;
+    }();
+    return tables;
+}
+
+// y must lie in the year range.
+int yeartype(int32_t y) {
+    return calendar().type[static_cast<size_t>(y - firstyear)];
+}
+
+// residue[r]: the days d of a month with d % 7 == r.
+constexpr std::array<uint32_t, 7> residue = [] {
+    std::array<uint32_t, 7> r{};
+    for (int d = 1; d <= 31; ++d)
+        r[static_cast<size_t>(d % 7)] |= 1u << d;
+    return r;
+}();
+
 constexpr std::array<int, 13> daysbefore = {0,   0,   31,  59,  90,  120, 151,
                                             181, 212, 243, 273, 304, 334};
 } // namespace
@@ -60,6 +98,7 @@ void timedesc::parse(std::string_view text, datetime ref) {
     text = trimmed(text);
     count = 0;
     never = false;
+    alt.clear();
     year.reset(), month.reset(), day.reset(), wday.reset(), hour.reset(), minute.reset();
     plan = {};
     bool once = false, pinday = false;
@@ -72,7 +111,7 @@ void timedesc::parse(std::string_view text, datetime ref) {
             const std::string_view piece = text.substr(pos, end - pos);
             pos = end + 1;
             if (count == maxalternatives) fail("Too many alternatives in time specification!");
-            alt[count] = std::unique_ptr<timedesc>(new timedesc(piece, ref));
+            alt.push_back(std::unique_ptr<timedesc>(new timedesc(piece, ref)));
             ++count;
         }
     } else {
@@ -82,14 +121,13 @@ void timedesc::parse(std::string_view text, datetime ref) {
     const datetime first = nextfrom(*this, ref);
     if (isnovalue(first)) {
         never = true;
-        for (int i = 0; i < count; ++i)
-            alt[i].reset();
+        alt.clear();
         count = 0;
         return;
     }
     if (count > 0 || !(once || pinday)) return;
     const datefields f = decode(first);
-    year = makeset(std::to_string(f.year), 2500, 1980);
+    year = makeset(std::to_string(f.year), lastyear, firstyear);
     month = makeset(std::to_string(f.month), 12, 1);
     day = makeset(std::to_string(f.day), 31, 1);
     if (once) {
@@ -124,7 +162,7 @@ void timedesc::parsesimple(std::string_view text, datetime ref, bool& once, bool
         wday = makeset(list, 6, 0);
     }
     if (!year) {
-        year = makeset("N", 2500, 1980);
+        year = makeset("N", lastyear, firstyear);
         month = makeset("N", 12, 1);
         day = makeset("N", 31, 1);
     }
@@ -164,7 +202,7 @@ void timedesc::word(std::string_view w, datetime ref, bool& once, bool& pinday, 
     if (const size_t dash = w.find('-'); dash != std::string_view::npos) {
         if (const size_t dash2 = w.find('-', dash + 1); dash2 != std::string_view::npos) {
             if (year) fail("Year, month and day specified more than once!");
-            year = makeset(w.substr(0, dash), 2500, 1980);
+            year = makeset(w.substr(0, dash), lastyear, firstyear);
             month = makeset(w.substr(dash + 1, dash2 - dash - 1), 12, 1);
             day = makeset(w.substr(dash2 + 1), 31, 1);
             return;
@@ -207,27 +245,60 @@ void timedesc::plansearch() {
     plan.firsthour = hour->firstfrom(novalue);
     plan.firstminute = minute->firstfrom(novalue);
     // Without an admitted hour or minute no day has an admitted time.
-    plan.possible = plan.firsthour != novalue && plan.firstminute != novalue;
-    for (int d = 1; d <= 31; ++d)
-        if (day->contains(d)) plan.days |= 1u << d;
-    for (int first = 0; first < 7; ++first)
-        for (int d = 1; d <= 31; ++d)
-            if ((plan.days >> d & 1) && wday->contains((first + d - 1) % 7))
-                plan.byfirstwday[first] |= 1u << d;
+    if (plan.firsthour == novalue || plan.firstminute == novalue) return;
+    plan.days = static_cast<uint32_t>(day->members64(0)) & lengthmask(31);
+    const auto wdays = static_cast<uint32_t>(wday->members64(0)) & 0x7f;
+    const auto months = static_cast<uint32_t>(month->members64(0)) & 0x1ffe;
+    for (int first = 0; first < 7; ++first) {
+        uint32_t onadmittedweekday = 0;
+        for (int k = 0; k < 7; ++k)
+            if (wdays >> k & 1)
+                onadmittedweekday |= residue[static_cast<size_t>((k - first + 8) % 7)];
+        plan.byfirstwday[first] = plan.days & onadmittedweekday;
+    }
     // A year's admitted dates depend only on whether it is a leap year and on the weekday of
     // its 1 January, so fourteen tables answer "has this year an admitted date?" at once.
+    // startsok[len - 28]: bit w set when a month of len days that starts on weekday w has an
+    // admitted day.
+    std::array<uint8_t, 4> startsok{};
+    for (int first = 0; first < 7; ++first)
+        for (int len = 28; len <= 31; ++len)
+            if (plan.byfirstwday[first] & lengthmask(len))
+                startsok[len - 28] |= static_cast<uint8_t>(1u << first);
     for (int leap = 0; leap < 2; ++leap)
-        for (int jan1 = 0; jan1 < 7; ++jan1) {
-            uint16_t good = 0;
-            for (int m = 1; m <= 12; ++m) {
-                if (!month->contains(m)) continue;
-                const int offset = daysbefore[m] + (leap && m > 2 ? 1 : 0);
-                const int len = m == 2 ? 28 + leap : daysinmonth(2001, m);
-                if (plan.byfirstwday[(jan1 + offset) % 7] & lengthmask(len))
-                    good |= static_cast<uint16_t>(1u << m);
-            }
-            plan.goodmonths[leap * 7 + jan1] = good;
+        for (int m = 1; m <= 12; ++m) {
+            if (!(months >> m & 1)) continue;
+            const int len = m == 2 ? 28 + leap : daysinmonth(2001, m);
+            const int offset = (daysbefore[m] + (leap && m > 2 ? 1 : 0)) % 7;
+            for (int jan1 = 0, first = offset; jan1 < 7; ++jan1, first = first == 6 ? 0 : first + 1)
+                if (startsok[len - 28] >> first & 1)
+                    plan.goodmonths[leap * 7 + jan1] |= static_cast<uint16_t>(1u << m);
         }
+    // The admitted years that have an admitted date; none at all ("N-2-30", "d[^..]") means
+    // that nothing is ever due.
+    const yeartables& tables = calendar();
+    bool any = false;
+    for (int w = 0; w < yearwords; ++w) {
+        uint64_t oftype = 0;
+        for (int type = 0; type < 14; ++type)
+            if (plan.goodmonths[type]) oftype |= tables.years[type][w];
+        plan.goodyears[w] = oftype & year->members64(firstyear + 64 * w);
+        any = any || plan.goodyears[w] != 0;
+    }
+    plan.possible = any;
+}
+
+int32_t timedesc::nextgoodyear(int64_t from) const {
+    if (from > lastyear) return novalue;
+    if (from < firstyear) from = firstyear;
+    const int64_t offset = from - firstyear;
+    auto w = static_cast<size_t>(offset / 64);
+    uint64_t m = plan.goodyears[w] & (~uint64_t{0} << (offset % 64));
+    while (m == 0) {
+        if (++w == plan.goodyears.size()) return novalue;
+        m = plan.goodyears[w];
+    }
+    return static_cast<int32_t>(firstyear + static_cast<int64_t>(w) * 64 + std::countr_zero(m));
 }
 
 datetime timedesc::searchsimple(datetime t) const {
@@ -259,21 +330,16 @@ datetime timedesc::searchsimple(datetime t) const {
     if (monthin)
         if (const int d = dayin(f.year, f.month, f.day)) return at(f.year, f.month, d, h, n);
     if (yearin) {
-        const int type = (isleap(f.year) ? 7 : 0) + weekday(daynumber(f.year, 1, 1));
-        const uint32_t months = plan.goodmonths[type] & above(f.month);
+        const uint32_t months = plan.goodmonths[yeartype(f.year)] & above(f.month);
         if (months) {
             const int m = lowest(months);
             return at(f.year, m, dayin(f.year, m, 0), h, n);
         }
     }
-    for (int32_t y = year->firstfrom(f.year + 1); y != novalue; y = year->firstfrom(y + 1)) {
-        const uint16_t months = plan.goodmonths[(isleap(y) ? 7 : 0) + weekday(daynumber(y, 1, 1))];
-        if (months) {
-            const int m = lowest(months);
-            return at(y, m, dayin(y, m, 0), h, n);
-        }
-    }
-    return novalue;
+    const int32_t y = nextgoodyear(int64_t{f.year} + 1);
+    if (y == novalue) return novalue;
+    const int m = lowest(plan.goodmonths[yeartype(y)]);
+    return at(y, m, dayin(y, m, 0), h, n);
 }
 
 datetime nextfrom(const timedesc& spec, datetime t) {

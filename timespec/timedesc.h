@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 #include "timespec/datetime.h"
 #include "timespec/valdesc.h"
@@ -15,6 +16,8 @@ namespace velk {
 class timedesc {
   public:
     static constexpr int maxalternatives = 100;
+    // Words of a bitmap over the years 1980..2500.
+    static constexpr int yearwords = 9;
 
     timedesc(std::string_view text, datetime ref);
 
@@ -23,19 +26,22 @@ class timedesc {
 
     int32_t count = 0;
     bool never = false;
-    std::array<std::unique_ptr<timedesc>, maxalternatives> alt;
+    // The first count are in use (alt.size() == count).
+    std::vector<std::unique_ptr<timedesc>> alt;
     std::unique_ptr<valdesc> year, month, day, wday, hour, minute;
 
   private:
     // What the search of a simple specification needs, derived once from the six sets.
     struct searchplan {
-        bool possible = false; // some hour and some minute are admitted
+        bool possible = false; // some time of day and some date can be admitted
         uint32_t days = 0;     // bit d: day of month d is admitted
         std::array<uint32_t, 7>
             byfirstwday{}; // bit d: day d admitted in a month starting on weekday w
         // Index leap * 7 + weekday of 1 January: bit m set when month m has an admitted date.
         std::array<uint16_t, 14> goodmonths{};
         int32_t firsthour = novalue, firstminute = novalue;
+        // Bit y - 1980: year y is admitted and has an admitted date.
+        std::array<uint64_t, yearwords> goodyears{};
     };
 
     timedesc() = default;
@@ -44,6 +50,7 @@ class timedesc {
     void word(std::string_view w, datetime ref, bool& once, bool& pinday, uint8_t& weekdays);
     void plansearch();
     datetime searchsimple(datetime t) const;
+    int32_t nextgoodyear(int64_t from) const;
 
     searchplan plan;
 

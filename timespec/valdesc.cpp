@@ -76,7 +76,7 @@ void valdesc::parse(std::string_view text) {
     if (text.empty()) fail("Empty value description!");
     if (text == "N") {
         negated = false;
-        ranges[0] = {novalue, novalue};
+        ranges.assign(1, {novalue, novalue});
         count = 1;
         return;
     }
@@ -90,6 +90,8 @@ void valdesc::parse(std::string_view text) {
         fail(quoted("Invalid value description", text));
     negated = text[1] == '^';
     const std::string_view list = text.substr(negated ? 2 : 1, text.size() - (negated ? 3 : 2));
+    const auto items = static_cast<size_t>(std::count(list.begin(), list.end(), ';')) + 1;
+    ranges.reserve(std::min<size_t>(items, maxranges));
     // Items are cut at every ";" as if one more ";" closed the list, so empty items are kept.
     size_t pos = 0;
     while (pos <= list.size()) {
@@ -116,7 +118,8 @@ void valdesc::parse(std::string_view text) {
 
 void valdesc::append(int32_t from, int32_t to, std::string_view text) {
     if (count >= maxranges) fail(quoted("Too many values in value description", text));
-    ranges[count++] = {from, to};
+    ranges.push_back({from, to});
+    ++count;
 }
 
 int32_t valdesc::value(std::string_view text) const {
@@ -184,6 +187,27 @@ int32_t valdesc::firstfrom(int32_t v) const {
         m = bits[w];
     }
     return static_cast<int32_t>(lo + static_cast<int64_t>(w * 64) + std::countr_zero(m));
+}
+
+uint64_t valdesc::members64(int64_t first) const {
+    if (!bitmapped) {
+        uint64_t out = 0;
+        for (int k = 0; k < 64; ++k) {
+            const int64_t v = first + k;
+            if (v >= lo && v <= hi && scancontains(static_cast<int32_t>(v)))
+                out |= uint64_t{1} << k;
+        }
+        return out;
+    }
+    const int64_t offset = first - lo;
+    if (offset <= -64) return 0;
+    if (offset < 0) return bits[0] << -offset;
+    const auto w = static_cast<size_t>(offset / 64);
+    const int shift = static_cast<int>(offset % 64);
+    if (w >= words) return 0;
+    uint64_t out = bits[w] >> shift;
+    if (shift != 0 && w + 1 < words) out |= bits[w + 1] << (64 - shift);
+    return out;
 }
 
 bool valdesc::scancontains(int32_t v) const {

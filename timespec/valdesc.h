@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "timespec/datetime.h"
 
@@ -39,6 +40,8 @@ class valdesc {
     int32_t firstfrom(int32_t v) const;
     // True when no value in [lo..hi] is a member ("[^..]").
     bool empty() const { return firstfrom(novalue) == novalue; }
+    // Bit k is set when first + k is a member (k = 0..63).
+    uint64_t members64(int64_t first) const;
 
     bool negated = false;
     bool fromend = false;
@@ -46,7 +49,9 @@ class valdesc {
     int32_t lo = 0;
     int32_t hi = 0;
     int32_t count = 0;
-    std::array<range, maxranges> ranges{};
+    // At most maxranges, in written order; kept no larger than the description needs, as a
+    // start-up with a thousand alarms holds six sets per alternative.
+    std::vector<range> ranges;
 
     bool isany() const { return count >= 1 && ranges[0].from == novalue; }
 

@@ -170,7 +170,7 @@ TEST(parser, shapes) {
     const timedesc dead("2009-1-1 | 2010-1-1", at(R));
     EXPECT_TRUE(dead.never);
     EXPECT_EQ(dead.count, 0);
-    EXPECT_FALSE(dead.alt[0]);
+    EXPECT_TRUE(dead.alt.empty());
     EXPECT_FALSE(dead.year);
     const timedesc simple("mon", at(R));
     EXPECT_EQ(simple.count, 0);

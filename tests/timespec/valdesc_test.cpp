@@ -225,6 +225,14 @@ TEST(valueSets, fastMembershipAgreesWithThePlainScan) {
             ASSERT_EQ(s.firstfrom(x), reference::firstfrom(s, x)) << text << " " << v;
         }
         ASSERT_EQ(s.firstfrom(novalue), reference::firstfrom(s, novalue)) << text;
+        for (const int64_t first : {int64_t{b.lo} - 70, int64_t{b.lo} - 5, int64_t{b.lo},
+                                    int64_t{b.lo} + pick(0, 600), int64_t{b.hi} - 3}) {
+            uint64_t expected = 0;
+            for (int k = 0; k < 64; ++k)
+                if (reference::contains(s, static_cast<int32_t>(first + k)))
+                    expected |= uint64_t{1} << k;
+            ASSERT_EQ(s.members64(first), expected) << text << " from " << first;
+        }
     }
 }
 
