@@ -37,7 +37,10 @@ std::string_view trimspaces(std::string_view s) {
 // A decimal integer with an optional sign that fits 32 bits, else novalue.
 int32_t intfromfile(std::string_view s) {
     s = trimspaces(s);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (!s.empty() && s.front() == '+') {
+        s.remove_prefix(1);
+        if (!s.empty() && s.front() == '-') return novalue;
+    }
     if (s.empty() || s.front() == '+') return novalue;
     int32_t v = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);

@@ -193,6 +193,8 @@ TEST_F(filefixture, EveryReadFailureEmptiesTheBook) {
         {"a\r\nb\r\n46362\r\n-\r\n-11111\r\n0\r\n\r\n", activity},
         {"a\r\nb\r\n46362\r\n-\r\n\r\n0\r\n\r\n", activity},
         {"a\r\nb\r\n46362\r\n-\r\n1.0\r\n0\r\n\r\n", activity},
+        {"a\r\nb\r\n46362\r\n-\r\n+-1\r\n0\r\n\r\n", activity},
+        {"a\r\nb\r\n46362\r\n-\r\n0x1\r\n0\r\n\r\n", activity},
         {"a\r\nb\r\n46362\r\n-\r\n1\r\n-11111\r\n\r\n", count},
         {"a\r\nb\r\n46362\r\n-\r\n1\r\nx\r\n\r\n", count},
         {"a\r\nb\r\n46362\r\n-\r\n1\r\n2147483648\r\n\r\n", count},
