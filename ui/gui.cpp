@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <exception>
 #include <string>
 
@@ -41,6 +42,44 @@ class velkapplication : public QApplication {
     }
 };
 
+// The caret stops blinking after a while without input, as it does on GNOME: a blinking caret
+// would otherwise keep the program busy for as long as the window stays open.
+class blinktimeout : public QObject {
+  public:
+    static constexpr int idlems = 10000;
+
+    blinktimeout() : flash_(app()->cursorFlashTime()) {
+        idle_.setSingleShot(true);
+        idle_.setInterval(idlems);
+        connect(&idle_, &QTimer::timeout, this, [this] {
+            if (flash_ > 0) app()->setCursorFlashTime(0);
+        });
+        idle_.start();
+        qApp->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::FocusIn:
+            if (!idle_.isActive() && flash_ > 0) app()->setCursorFlashTime(flash_);
+            idle_.start();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+  private:
+    static QApplication* app() { return static_cast<QApplication*>(QCoreApplication::instance()); }
+
+    QTimer idle_;
+    int flash_;
+};
+
 std::string commandline(int argc, char** argv) {
     std::string text;
     for (int i = 1; i < argc; ++i) {
@@ -59,6 +98,7 @@ int rungui(int argc, char** argv) {
     // Message boxes of scripts run while the window is hidden; closing them must not end the
     // program.
     app.setQuitOnLastWindowClosed(false);
+    blinktimeout blink;
     try {
         const std::string path = datapath();
         singleinstance one(QString::fromStdString(path));
