@@ -23,7 +23,11 @@
 #include "execution/script.h"
 #include "timespec/error.h"
 #include "ui/alarmlist.h"
+#include "ui/filefinder.h"
 #include "ui/icons.h"
+#include "ui/specialsmenu.h"
+#include "ui/templmenu.h"
+#include "ui/velkform2.h"
 
 namespace velk {
 
@@ -221,6 +225,13 @@ void TVELKForm::buildpanel() {
     connect(delevent_, &QPushButton::clicked, this, &TVELKForm::deleventClick);
     connect(newevent_, &QPushButton::clicked, this, &TVELKForm::neweventClick);
     connect(testaction_, &QPushButton::clicked, this, &TVELKForm::testactionClick);
+    mtempl_ = new templmenu(this);
+    mspecials_ = new specialsmenu(this);
+    finder_ = std::make_unique<filefinder>(qs(exedir_));
+    connect(btempl_, &QPushButton::clicked, this, &TVELKForm::btemplClick);
+    connect(bspecial_, &QPushButton::clicked, this, &TVELKForm::bspecialClick);
+    connect(button1_, &QPushButton::clicked, this, &TVELKForm::Button1Click);
+    connect(testtime_, &QPushButton::clicked, this, &TVELKForm::testtimeClick);
     cname_->installEventFilter(this);
     ctime_->installEventFilter(this);
     meaction_->installEventFilter(this);
@@ -688,6 +699,28 @@ void TVELKForm::deleventClick() {
 void TVELKForm::testactionClick() {
     if (commitedits(true)) runaction(*cur_);
     meaction_->setFocus(Qt::OtherFocusReason);
+}
+
+// The insertion aids only edit the fields; ctime's textChanged and meaction's exit commit.
+void TVELKForm::btemplClick() {
+    choosetempl(mtempl_, btempl_, ctime_);
+}
+
+void TVELKForm::bspecialClick() {
+    choosecommand(mspecials_, bspecial_, meaction_);
+}
+
+void TVELKForm::Button1Click() {
+    choosefiles(*finder_, this, meaction_);
+}
+
+void TVELKForm::testtimeClick() {
+    testtimecontext c;
+    c.commitedits = [this](bool show) { return commitedits(show); };
+    c.curevent = [this] { return cur_; };
+    c.mainwindow = this;
+    c.ctime = ctime_;
+    testtimeclick(c);
 }
 
 } // namespace velk

@@ -25,6 +25,9 @@ namespace velk {
 
 class alarmdelegate;
 class alarmmodel;
+class filefinder;
+class specialsmenu;
+class templmenu;
 
 // The main window: the alarm book, the live editor above the list of alarms, the tray icon and
 // the timers that run the alarms and save them.
@@ -86,6 +89,10 @@ class TVELKForm : public QWidget, public tickhost {
     QPushButton* testtime() const { return testtime_; }
     QPushButton* button1() const { return button1_; }
     QPushButton* bspecial() const { return bspecial_; }
+    // The insertion aids behind "+ Templ", "+ #cmd" and "+ &File".
+    templmenu* mtempl() const { return mtempl_; }
+    specialsmenu* mspecials() const { return mspecials_; }
+    filefinder& finder() { return *finder_; }
 
     // Whether hiding goes to the tray: only where the desktop shows one.
     static bool trayavailable();
@@ -103,6 +110,10 @@ class TVELKForm : public QWidget, public tickhost {
     void neweventClick();
     void deleventClick();
     void testactionClick();
+    void btemplClick();
+    void bspecialClick();
+    void Button1Click();
+    void testtimeClick();
     // Escape: out of sight, into the tray, or onto the task bar where there is no tray.
     void minimizeapp();
     // Last chance when the session ends without closing the window: commit and save quietly.
@@ -173,6 +184,9 @@ class TVELKForm : public QWidget, public tickhost {
     alarmdelegate* delegate_ = nullptr;
     QSystemTrayIcon* trayicon_ = nullptr;
     QMenu* traymenu_ = nullptr;
+    templmenu* mtempl_ = nullptr;
+    specialsmenu* mspecials_ = nullptr;
+    std::unique_ptr<filefinder> finder_;
 };
 
 } // namespace velk

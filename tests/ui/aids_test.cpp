@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -20,6 +21,7 @@
 #include "ui/filefinder.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
+#include "ui/velkform.h"
 #include "ui/velkform2.h"
 
 using namespace velk;
@@ -503,6 +505,63 @@ void testtimetest::windowshape() {
     QCOMPARE(form.lb->visualItemRect(form.lb->item(0)).height(), 13);
 }
 
+// The four buttons of the main window reach their aids, and the editor commits what they write.
+class wiringtest : public QObject {
+    Q_OBJECT
+  private slots:
+    void buttons();
+};
+
+void wiringtest::buttons() {
+    QTemporaryDir dir;
+    test::fakeclock clock(test::at("2026-12-01 10:00:30"));
+    test::fakedesktop desk;
+    TVELKForm form(dir.filePath("Alarms.data").toStdString(), "");
+    form.FormCreate();
+
+    whenopen([&] {
+        QVERIFY(QApplication::activePopupWidget() == form.mtempl());
+        QWidget* keys = form.mtempl()->focusWidget();
+        QVERIFY(keys);
+        QTest::keyClick(keys, Qt::Key_Down);
+        QTest::keyClick(keys, Qt::Key_Return);
+    });
+    form.btempl()->click();
+    QCOMPARE(form.ctime()->text(), QString("today"));
+    QVERIFY(form.curevent()); // the first edit of an empty editor made the alarm
+    QCOMPARE(form.curevent()->time, std::string("today"));
+
+    form.ctime()->setText("2026-12-[6..8] 08:00");
+    QStringList rows;
+    whenopen([&] {
+        auto* f2 = qobject_cast<TVELKForm2*>(QApplication::activeModalWidget());
+        QVERIFY(f2);
+        QVERIFY(f2->parentWidget() == &form);
+        for (int i = 0; i < f2->lb->count(); ++i)
+            rows << f2->lb->item(i)->text();
+        f2->close();
+    });
+    form.testtime()->click();
+    QCOMPARE(rows.size(), 3);
+    QVERIFY(focused(form.ctime()));
+
+    whenopen([&] {
+        QVERIFY(QApplication::activePopupWidget() == form.mspecials());
+        form.mspecials()->setActiveAction(entry(form.mspecials(), "msg1"));
+        QTest::keyClick(form.mspecials(), Qt::Key_Return);
+    });
+    form.bspecial()->click();
+    QCOMPARE(form.meaction()->toPlainText(), QString("#msg "));
+    QVERIFY(focused(form.meaction()));
+
+    form.finder() =
+        filefinder("/exe/", [](QWidget*, const QString&) { return QStringList{"/a b/c.txt"}; });
+    form.meaction()->clear();
+    form.button1()->click();
+    QCOMPARE(form.meaction()->toPlainText(), "\"" + QDir::toNativeSeparators("/a b/c.txt") + "\"");
+    QVERIFY(focused(form.meaction()));
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failed = 0;
@@ -512,6 +571,10 @@ int main(int argc, char** argv) {
     }
     {
         testtimetest t;
+        failed += QTest::qExec(&t, argc, argv);
+    }
+    {
+        wiringtest t;
         failed += QTest::qExec(&t, argc, argv);
     }
     return failed;
