@@ -30,7 +30,12 @@ bool trimmable(char c) {
 }
 
 std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'!";
+    std::string out;
+    out.reserve(text.size() + 3);
+    out += '\'';
+    out.append(text);
+    out += "'!";
+    return out;
 }
 
 [[noreturn]] void fail(std::string text) {
