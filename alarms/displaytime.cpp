@@ -22,7 +22,7 @@ std::string countdowntext(datetime now, datetime t) {
     // NaN and infinities count as nothing left, like a past time.
     if (!(d >= 0) || !std::isfinite(d)) d = 0;
     std::string s;
-    char buf[64];
+    char buf[400]; // room for every whole number a double can hold
     if (d >= 1) {
         std::snprintf(buf, sizeof buf, "%.0fd ", std::trunc(d));
         s = buf;

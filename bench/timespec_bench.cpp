@@ -33,6 +33,14 @@ std::string repeated(const std::string& alternative, int n) {
     return s;
 }
 
+// "[first;first;...]" with n items.
+std::string list(int first, int n) {
+    std::string s = "[";
+    for (int i = 0; i < n; ++i)
+        s += (i ? ";" : "") + std::to_string(first);
+    return s + "]";
+}
+
 // Specifications that admit nothing (or nearly nothing) until the end of 2500.
 const std::vector<std::string> worst = {
     "d[^..]",
@@ -48,6 +56,10 @@ const std::vector<std::string> worst = {
              "-2-29 sun",
              100),
     repeated("d[^..] [0..23]:[0..59]", 100),
+    // The longest lists in every field of every alternative.
+    repeated(list(1980, 100) + "-" + list(1, 100) + "-" + list(1, 100) + " d" + list(0, 100) + " " +
+                 list(0, 100) + ":" + list(0, 100),
+             100),
 };
 
 void parseandfirst(benchmark::State& state, const std::string& text) {

@@ -27,6 +27,11 @@ bool isblank(char c) {
     throw velkerror{std::move(text)};
 }
 
+[[noreturn, gnu::cold]] void outofrange(int32_t v, int32_t lo, int32_t hi) {
+    fail("Value " + std::to_string(v) + " is outside the allowed range [" + std::to_string(lo) +
+         ".." + std::to_string(hi) + "]!");
+}
+
 std::string quoted(std::string_view head, std::string_view text) {
     std::string s;
     s.reserve(head.size() + text.size() + 4);
@@ -93,26 +98,31 @@ void valdesc::parse(std::string_view text) {
     const auto items = static_cast<size_t>(std::count(list.begin(), list.end(), ';')) + 1;
     ranges.reserve(std::min<size_t>(items, maxranges));
     // Items are cut at every ";" as if one more ";" closed the list, so empty items are kept.
-    size_t pos = 0;
-    while (pos <= list.size()) {
-        size_t end = list.find(';', pos);
-        if (end == std::string_view::npos) end = list.size();
-        const std::string_view item = trimmed(list.substr(pos, end - pos));
-        pos = end + 1;
+    // One pass per item finds both its end and its first "..".
+    const char* p = list.data();
+    const size_t n = list.size();
+    for (size_t pos = 0;;) {
+        size_t end = pos, dots = std::string_view::npos;
+        for (; end < n && p[end] != ';'; ++end)
+            if (p[end] == '.' && dots == std::string_view::npos && end + 1 < n && p[end + 1] == '.')
+                dots = end;
         if (count == maxranges) fail(quoted("Too many values in value description", text));
-        const size_t dots = item.find("..");
+        const std::string_view item = list.substr(pos, end - pos);
         if (dots == std::string_view::npos) {
             const int32_t v = value(item);
             append(v, v, text);
-            continue;
+        } else {
+            const std::string_view first = trimmed(item.substr(0, dots - pos));
+            const std::string_view last = trimmed(item.substr(dots - pos + 2));
+            const int32_t from = first.empty() ? lo : value(first);
+            const int32_t to = last.empty() ? hi : value(last);
+            if (from > to)
+                fail("Incorrect range: [" + std::to_string(from) + ".." + std::to_string(to) +
+                     "]!");
+            append(from, to, text);
         }
-        const std::string_view first = trimmed(item.substr(0, dots));
-        const std::string_view last = trimmed(item.substr(dots + 2));
-        const int32_t from = first.empty() ? lo : value(first);
-        const int32_t to = last.empty() ? hi : value(last);
-        if (from > to)
-            fail("Incorrect range: [" + std::to_string(from) + ".." + std::to_string(to) + "]!");
-        append(from, to, text);
+        if (end >= n) break;
+        pos = end + 1;
     }
 }
 
@@ -133,9 +143,7 @@ int32_t valdesc::value(std::string_view text) const {
 int32_t valdesc::resolve(int32_t v) const {
     int64_t r = v;
     if (v < 0 && fromend) r = int64_t{v} + hi + 1;
-    if (r < lo || r > hi)
-        fail("Value " + std::to_string(v) + " is outside the allowed range [" + std::to_string(lo) +
-             ".." + std::to_string(hi) + "]!");
+    if (r < lo || r > hi) outofrange(v, lo, hi);
     return static_cast<int32_t>(r);
 }
 
@@ -145,12 +153,17 @@ void valdesc::buildbitmap() {
     if (!bitmapped || span <= 0) return;
     // Marks the offsets a..b (inclusive) of the bitmap.
     auto mark = [this](int64_t a, int64_t b) {
-        for (int64_t w = a / 64; w <= b / 64; ++w) {
-            const int64_t first = std::max(a, w * 64) - w * 64;
-            const int64_t last = std::min(b, w * 64 + 63) - w * 64;
-            const uint64_t upto = last == 63 ? ~uint64_t{0} : (uint64_t{1} << (last + 1)) - 1;
-            bits[static_cast<size_t>(w)] |= upto & (~uint64_t{0} << first);
+        const auto wa = static_cast<size_t>(a >> 6), wb = static_cast<size_t>(b >> 6);
+        const uint64_t from = ~uint64_t{0} << (a & 63);
+        const uint64_t upto = ~uint64_t{0} >> (63 - (b & 63));
+        if (wa == wb) {
+            bits[wa] |= from & upto;
+            return;
         }
+        bits[wa] |= from;
+        for (size_t w = wa + 1; w < wb; ++w)
+            bits[w] = ~uint64_t{0};
+        bits[wb] |= upto;
     };
     if (isany()) {
         mark(0, span - 1);
