@@ -220,18 +220,21 @@ void alarmfile::load(book& b) {
     switch (datafile::readwhole(path_, text, reason)) {
     case datafile::readresult::missing:
         damaged_ = false;
+        ondisk_ = std::string();
         b.sortbook();
         return;
     case datafile::readresult::failed:
+        ondisk_.reset();
         fail(b, "Could not open file '" + path_ + "': " + reason);
     case datafile::readresult::ok:
         break;
     }
     std::deque<std::string> lines = splitlines(text);
-    text = std::string();
+    ondisk_ = std::move(text);
     try {
         readevents(lines, b);
     } catch (const velkerror& e) {
+        ondisk_.reset();
         fail(b, e.text);
     }
     damaged_ = false;
@@ -259,15 +262,37 @@ void alarmfile::setaside() {
                     "': the damaged file could not be set aside (too many damaged files)"};
 }
 
-void alarmfile::save(const book& b) {
+namespace {
+
+std::string booktext(const book& b) {
     std::string text;
     for (int i = 0; i < b.evcount; ++i)
         text += eventtext(*b.evs[i]);
+    return text;
+}
+
+} // namespace
+
+void alarmfile::write(std::string text) {
     // A file that failed to load may still hold the user's alarms: keep it.
     if (damaged_) setaside();
+    // Unknown until this save has succeeded: a failed one may have left either content.
+    ondisk_.reset();
     const std::string reason = datafile::replacewhole(path_, text);
     if (!reason.empty())
         throw velkerror{"Could not save Alarms to file '" + path_ + "': " + reason};
+    ondisk_ = std::move(text);
+}
+
+void alarmfile::save(const book& b) {
+    write(booktext(b));
+}
+
+bool alarmfile::savechanged(const book& b) {
+    std::string text = booktext(b);
+    if (!damaged_ && ondisk_ && *ondisk_ == text) return false;
+    write(std::move(text));
+    return true;
 }
 
 } // namespace velk

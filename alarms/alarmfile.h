@@ -1,5 +1,6 @@
 #pragma once
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,6 +54,10 @@ class alarmfile {
     // Writes b in storage order. Throws velkerror naming the path and the system's reason; the
     // old file is then untouched.
     void save(const book& b);
+    // Writes b only when the file does not hold its text yet (as loaded or last saved), so that
+    // saving soon after every change costs nothing when nothing changed. Returns true when it
+    // wrote; throws like save.
+    bool savechanged(const book& b);
 
     const std::string& path() const { return path_; }
     // The last load failed and the file has not been set aside yet.
@@ -63,10 +68,17 @@ class alarmfile {
   private:
     [[noreturn]] void fail(book& b, const std::string& detail);
     void setaside();
+    void write(std::string text);
 
     std::string path_;
     bool damaged_ = false;
     std::string setaside_;
+    // What the file holds as far as this process knows; empty while unknown.
+    std::optional<std::string> ondisk_;
 };
+
+// How soon after a change of the book (an edit, a handled occurrence) it is saved, so that a
+// crash or power cut loses no edit and no alarm runs twice after a restart.
+inline constexpr int savesoonms = 2000;
 
 } // namespace velk

@@ -1,31 +1,74 @@
-#include "alarms/datapath.h"
-
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
+
+#include "alarms/datapath.h"
 
 namespace velk {
 
-std::string exedir() {
+std::string exepath() {
     std::string buf(4096, '\0');
     for (;;) {
         const ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
-        if (n < 0) return "./";
+        if (n < 0) return "";
         if (static_cast<size_t>(n) < buf.size()) {
             buf.resize(static_cast<size_t>(n));
-            break;
+            return buf;
         }
         buf.resize(buf.size() * 2);
     }
-    const auto slash = buf.rfind('/');
-    return slash == std::string::npos ? "./" : buf.substr(0, slash + 1);
 }
 
-std::string datapath() {
-    return exedir() + "Alarms.data";
+std::string exedir() {
+    const std::string exe = exepath();
+    const auto slash = exe.rfind('/');
+    return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
+}
+
+std::string userdatadir() {
+    // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules ask.
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    std::string base;
+    if (xdg && xdg[0] == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !home[0]) {
+            const passwd* pw = getpwuid(getuid());
+            home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+        }
+        base = std::string(home) + "/.local/share";
+    }
+    while (base.size() > 1 && base.back() == '/')
+        base.pop_back();
+    return base + "/velk/";
+}
+
+bool folderwritable(const std::string& folder) {
+    // Tried for real: permission bits say nothing about read-only mounts, ACLs or root.
+    std::string probe = (folder.empty() ? std::string("./") : folder) + ".velk-probe-XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) return false;
+    close(fd);
+    unlink(probe.c_str());
+    return true;
+}
+
+bool makeuserfolder(const std::string& folder) {
+    // Each missing level is made private to the user, as data folders should be.
+    for (size_t at = 1; at <= folder.size(); ++at) {
+        if (at < folder.size() && folder[at] != '/') continue;
+        const std::string part = folder.substr(0, at);
+        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st {};
+    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 namespace datafile {
@@ -42,46 +85,99 @@ std::string folderof(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Writes all of text, going on after partial writes and interrupted calls.
-bool writeall(int fd, const std::string& text) {
-    const char* p = text.data();
-    size_t left = text.size();
-    while (left > 0) {
-        const ssize_t n = write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
+int fdof(fileops::handle h) {
+    return static_cast<int>(h);
+}
+
+class posixops : public fileops {
+  public:
+    std::string target(const std::string& path) override {
+        // A link to the file stays a link: the file it points to is the one replaced.
+        struct stat link {};
+        if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            if (char* real = realpath(path.c_str(), nullptr)) {
+                std::string out = real;
+                std::free(real);
+                return out;
+            }
         }
-        p += n;
-        left -= static_cast<size_t>(n);
+        return path;
     }
-    return true;
-}
 
-// Creates a temporary file beside path that no other writer uses.
-int createtemp(const std::string& path, std::string& temp) {
-    static unsigned serial = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(++serial);
-        const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+    std::string createtemp(const std::string& path, std::string& temp, handle& h) override {
+        static unsigned serial = 0;
+        int fd = -1;
+        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+            temp = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(++serial);
+            fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST) return reasonof(errno);
+        }
+        if (fd < 0) return reasonof(EEXIST);
+        // Keep the permissions the user gave the old file.
+        struct stat old {};
+        if (stat(path.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0) {
+            const int err = errno;
+            close(fd);
+            unlink(temp.c_str());
+            return reasonof(err);
+        }
+        h = fd;
+        return "";
     }
-    errno = EEXIST;
-    return -1;
-}
 
-// A rename reaches the disk only once its folder is flushed too.
-int syncfolder(const std::string& path) {
-    const int fd = open(folderof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return errno;
-    int err = 0;
-    // Some file systems cannot flush a folder; the rename has still happened.
-    if (fsync(fd) != 0 && errno != EINVAL && errno != EROFS) err = errno;
-    close(fd);
-    return err;
-}
+    std::string write(handle h, const char* data, size_t size, size_t& written) override {
+        written = 0;
+        for (;;) {
+            const ssize_t n = ::write(fdof(h), data, size);
+            if (n >= 0) {
+                written = static_cast<size_t>(n);
+                return "";
+            }
+            if (errno != EINTR) return reasonof(errno);
+        }
+    }
+
+    std::string flush(handle h) override { return fsync(fdof(h)) == 0 ? "" : reasonof(errno); }
+
+    std::string size(handle h, std::uint64_t& bytes) override {
+        struct stat st {};
+        if (fstat(fdof(h), &st) != 0) return reasonof(errno);
+        bytes = static_cast<std::uint64_t>(st.st_size);
+        return "";
+    }
+
+    std::string close(handle h) override {
+        // The descriptor is gone even when close reports an error; it is never closed twice.
+        return ::close(fdof(h)) == 0 ? "" : reasonof(errno);
+    }
+
+    std::string replace(const std::string& from, const std::string& to, bool& busy) override {
+        // Nothing on Linux keeps a rename from happening for a while.
+        busy = false;
+        return rename(from.c_str(), to.c_str()) == 0 ? "" : reasonof(errno);
+    }
+
+    std::string syncfolder(const std::string& path) override {
+        const int fd = open(folderof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return reasonof(errno);
+        int err = 0;
+        // Some file systems cannot flush a folder; the rename has still happened.
+        if (fsync(fd) != 0 && errno != EINVAL && errno != EROFS) err = errno;
+        ::close(fd);
+        return err ? reasonof(err) : "";
+    }
+
+    void remove(const std::string& path) override { unlink(path.c_str()); }
+
+    void pause(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+};
 
 } // namespace
+
+fileops& systemfileops() {
+    static posixops ops;
+    return ops;
+}
 
 readresult readwhole(const std::string& path, std::string& text, std::string& reason) {
     text.clear();
@@ -113,40 +209,6 @@ readresult readwhole(const std::string& path, std::string& text, std::string& re
     }
     close(fd);
     return readresult::ok;
-}
-
-std::string replacewhole(const std::string& pathgiven, const std::string& text) {
-    // A link to the file stays a link: the file it points to is the one replaced.
-    std::string path = pathgiven;
-    struct stat link {};
-    if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (char* target = realpath(path.c_str(), nullptr)) {
-            path = target;
-            std::free(target);
-        }
-    }
-    std::string temp;
-    const int fd = createtemp(path, temp);
-    if (fd < 0) return reasonof(errno);
-    // Keep the permissions the user gave the old file.
-    struct stat old {};
-    bool ok = stat(path.c_str(), &old) != 0 || fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && writeall(fd, text) && fsync(fd) == 0;
-    int err = ok ? 0 : errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && rename(temp.c_str(), path.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        unlink(temp.c_str());
-        return reasonof(err);
-    }
-    if (const int syncerr = syncfolder(path)) return reasonof(syncerr);
-    return "";
 }
 
 bool exists(const std::string& path) {

@@ -1,29 +1,67 @@
-#include "alarms/datapath.h"
-
 #include <algorithm>
 #include <string>
 
 #include <windows.h>
 
+#include "alarms/datapath.h"
+
 namespace velk {
 
-std::string exedir() {
+std::string exepath() {
     std::string buf(MAX_PATH, '\0');
     for (;;) {
         const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return ".\\";
+        if (n == 0) return "";
         if (n < buf.size()) {
             buf.resize(n);
-            break;
+            return buf;
         }
         buf.resize(buf.size() * 2);
     }
-    const auto sep = buf.find_last_of("\\/");
-    return sep == std::string::npos ? ".\\" : buf.substr(0, sep + 1);
 }
 
-std::string datapath() {
-    return exedir() + "Alarms.data";
+std::string exedir() {
+    const std::string exe = exepath();
+    const auto sep = exe.find_last_of("\\/");
+    return sep == std::string::npos ? ".\\" : exe.substr(0, sep + 1);
+}
+
+std::string userdatadir() {
+    std::string buf(MAX_PATH, '\0');
+    DWORD n = GetEnvironmentVariableA("APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
+    if (n >= buf.size()) {
+        buf.resize(n);
+        n = GetEnvironmentVariableA("APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
+    }
+    if (n == 0 || n >= buf.size()) return exedir();
+    buf.resize(n);
+    while (!buf.empty() && (buf.back() == '\\' || buf.back() == '/'))
+        buf.pop_back();
+    return buf + "\\VELK\\";
+}
+
+bool folderwritable(const std::string& folder) {
+    // Tried for real: attributes say nothing about folder rights or Program Files' protection.
+    const std::string probe = folder + ".velk-probe-" + std::to_string(GetCurrentProcessId()) +
+                              "-" + std::to_string(GetTickCount64());
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool makeuserfolder(const std::string& folder) {
+    for (size_t at = 0; at <= folder.size(); ++at) {
+        if (at < folder.size() && folder[at] != '\\' && folder[at] != '/') continue;
+        const std::string part = folder.substr(0, at);
+        // Drive letters ("C:") and the empty start are there already.
+        if (part.empty() || part.back() == ':') continue;
+        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    const DWORD attr = GetFileAttributesA(folder.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 namespace datafile {
@@ -42,7 +80,83 @@ std::string reasonof(DWORD err) {
     return out;
 }
 
+HANDLE handleof(fileops::handle h) {
+    return reinterpret_cast<HANDLE>(h);
+}
+
+class win32ops : public fileops {
+  public:
+    std::string target(const std::string& path) override { return path; }
+
+    std::string createtemp(const std::string& path, std::string& temp, handle& h) override {
+        static unsigned serial = 0;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            temp = path + ".tmp." + std::to_string(GetCurrentProcessId()) + "." +
+                   std::to_string(++serial);
+            HANDLE f = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (f != INVALID_HANDLE_VALUE) {
+                h = reinterpret_cast<handle>(f);
+                return "";
+            }
+            if (GetLastError() != ERROR_FILE_EXISTS) return reasonof(GetLastError());
+        }
+        return reasonof(ERROR_FILE_EXISTS);
+    }
+
+    std::string write(handle h, const char* data, size_t size, size_t& written) override {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1 << 20));
+        DWORD n = 0;
+        written = 0;
+        if (!WriteFile(handleof(h), data, chunk, &n, nullptr)) return reasonof(GetLastError());
+        written = n;
+        return "";
+    }
+
+    std::string flush(handle h) override {
+        return FlushFileBuffers(handleof(h)) ? "" : reasonof(GetLastError());
+    }
+
+    std::string size(handle h, std::uint64_t& bytes) override {
+        LARGE_INTEGER n{};
+        if (!GetFileSizeEx(handleof(h), &n)) return reasonof(GetLastError());
+        bytes = static_cast<std::uint64_t>(n.QuadPart);
+        return "";
+    }
+
+    std::string close(handle h) override {
+        return CloseHandle(handleof(h)) ? "" : reasonof(GetLastError());
+    }
+
+    std::string replace(const std::string& from, const std::string& to, bool& busy) override {
+        // One step, written through, so the old file stays whole until the new one is
+        // complete.
+        if (MoveFileExA(from.c_str(), to.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            busy = false;
+            return "";
+        }
+        const DWORD err = GetLastError();
+        // Virus scanners, indexers and backup tools open files for a moment.
+        busy = err == ERROR_SHARING_VIOLATION || err == ERROR_ACCESS_DENIED ||
+               err == ERROR_LOCK_VIOLATION;
+        return reasonof(err);
+    }
+
+    // MOVEFILE_WRITE_THROUGH already waits for the rename to reach the disk.
+    std::string syncfolder(const std::string&) override { return ""; }
+
+    void remove(const std::string& path) override { DeleteFileA(path.c_str()); }
+
+    void pause(int ms) override { Sleep(static_cast<DWORD>(ms)); }
+};
+
 } // namespace
+
+fileops& systemfileops() {
+    static win32ops ops;
+    return ops;
+}
 
 readresult readwhole(const std::string& path, std::string& text, std::string& reason) {
     text.clear();
@@ -68,39 +182,6 @@ readresult readwhole(const std::string& path, std::string& text, std::string& re
     }
     CloseHandle(h);
     return readresult::ok;
-}
-
-std::string replacewhole(const std::string& path, const std::string& text) {
-    const std::string temp = path + ".tmp." + std::to_string(GetCurrentProcessId());
-    HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return reasonof(GetLastError());
-    bool ok = true;
-    DWORD err = 0;
-    size_t done = 0;
-    while (ok && done < text.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1 << 20));
-        DWORD n = 0;
-        ok = WriteFile(h, text.data() + done, chunk, &n, nullptr) && n > 0;
-        done += n;
-    }
-    ok = ok && FlushFileBuffers(h);
-    if (!ok) err = GetLastError();
-    if (!CloseHandle(h) && ok) {
-        ok = false;
-        err = GetLastError();
-    }
-    // One step, written through, so the old file stays whole until the new one is complete.
-    if (ok && !MoveFileExA(temp.c_str(), path.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ok = false;
-        err = GetLastError();
-    }
-    if (!ok) {
-        DeleteFileA(temp.c_str());
-        return reasonof(err);
-    }
-    return "";
 }
 
 bool exists(const std::string& path) {
