@@ -1,6 +1,5 @@
 #include "ui/alarmlist.h"
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
@@ -46,14 +45,15 @@ void alarmdelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->save();
     lbeventsDrawItem(*painter, index.row(), option.rect, selected, option.font, option.palette);
     painter->restore();
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.backgroundColor =
-            option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
-        const QWidget* w = option.widget;
-        (w ? w->style() : QApplication::style())
-            ->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, w);
+    // A dotted outline only: some styles wash a tint over the whole row, which would change
+    // the row's colours.
+    if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active)) {
+        painter->save();
+        painter->setPen(QPen(option.palette.color(selected ? QPalette::HighlightedText
+                                                            : QPalette::Text),
+                             1, Qt::DotLine));
+        painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        painter->restore();
     }
 }
 

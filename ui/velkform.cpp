@@ -596,8 +596,11 @@ void TVELKForm::clearfields() {
     const QString none = QStringLiteral("-");
     for (QLabel* l : {lcreated_, llast_, lnext_})
         setcaption(l, none);
-    bactive_->setText(none);
-    bactive_->setIcon(QIcon());
+    // Every idle tick clears an empty editor again: only a real change touches the button.
+    if (bactive_->text() != none) {
+        bactive_->setText(none);
+        bactive_->setIcon(QIcon());
+    }
     editlive_ = true;
 }
 
