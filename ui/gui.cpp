@@ -10,6 +10,7 @@
 #include "timespec/error.h"
 #include "ui/qtdesktop.h"
 #include "ui/singleinstance.h"
+#include "ui/termsignal.h"
 #include "ui/velkform.h"
 
 namespace velk {
@@ -109,8 +110,12 @@ int rungui(int argc, char** argv) {
         desk.settrayicon(form.trayicon());
         desk.setmainwindow(&form);
         QObject::connect(&one, &singleinstance::showrequested, &form, &TVELKForm::trayiconClick);
-        QObject::connect(&form, &TVELKForm::closed, &app, &QApplication::quit,
-                         Qt::QueuedConnection);
+        // exit(), not quit(): quit() would ask every window to close again.
+        QObject::connect(
+            &form, &TVELKForm::closed, &app, [] { QCoreApplication::exit(0); },
+            Qt::QueuedConnection);
+        // Ended by the system (logout, kill): no questions, but the alarms are saved.
+        onterminate(&app, [] { QCoreApplication::exit(0); });
         QObject::connect(&app, &QApplication::aboutToQuit, &form, &TVELKForm::emergencysave);
         form.FormCreate();
         app.exec();
