@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include "alarms/datapath.h"
+#include "tests/alarms/tempdir.h"
+
+namespace velk {
+namespace {
+
+// Sets (or with nullopt unsets) an environment variable for one scope.
+class envscope {
+  public:
+    envscope(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* before = std::getenv(name)) before_ = before;
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    ~envscope() {
+        if (before_)
+            setenv(name_, before_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> before_;
+};
+
+struct userdircase {
+    const char* name;
+    std::optional<std::string> xdg;
+    std::string home;
+    std::string expected;
+};
+
+TEST(userdatadir, FollowsTheBaseDirectoryRules) {
+    const userdircase cases[] = {
+        {"XDG_DATA_HOME set", "/data/me", "/home/me", "/data/me/velk/"},
+        {"trailing slash", "/data/me/", "/home/me", "/data/me/velk/"},
+        {"unset", std::nullopt, "/home/me", "/home/me/.local/share/velk/"},
+        {"empty", "", "/home/me", "/home/me/.local/share/velk/"},
+        {"relative, so ignored", "data", "/home/me", "/home/me/.local/share/velk/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        envscope xdg("XDG_DATA_HOME", c.xdg);
+        envscope home("HOME", c.home);
+        EXPECT_EQ(userdatadir(), c.expected);
+    }
+}
+
+TEST(choosedatapath, BesideTheExecutableWhenItsFolderIsWritable) {
+    test::tempdir dir;
+    const std::string exe = dir.file("bin") + "/";
+    const std::string user = dir.file("user/velk") + "/";
+    std::filesystem::create_directory(dir.file("bin"));
+    EXPECT_EQ(choosedatapath(exe, user), exe + "Alarms.data");
+    // Nothing made, nothing left behind by the check.
+    EXPECT_FALSE(std::filesystem::exists(dir.file("user")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.file("bin")));
+}
+
+TEST(choosedatapath, InTheUsersFolderOtherwiseMadePrivate) {
+    test::tempdir dir;
+    // Even root cannot make a file below a plain file.
+    test::writebytes(dir.file("plain"), "");
+    const std::string exe = dir.file("plain") + "/bin/";
+    const std::string user = dir.file("home/.local/share/velk") + "/";
+    EXPECT_EQ(choosedatapath(exe, user), user + "Alarms.data");
+    ASSERT_TRUE(std::filesystem::is_directory(user));
+    struct stat st {};
+    ASSERT_EQ(stat(user.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // A user folder that cannot be made is still the answer: the first save names it.
+    const std::string nouser = dir.file("plain") + "/velk/";
+    EXPECT_EQ(choosedatapath(exe, nouser), nouser + "Alarms.data");
+}
+
+TEST(choosedatapath, AReadOnlyFolderIsNotWritableEvenForRoot) {
+    test::tempdir dir;
+    const std::string ro = dir.file("ro");
+    std::filesystem::create_directory(ro);
+    if (mount("tmpfs", ro.c_str(), "tmpfs", MS_RDONLY, "size=16k") != 0)
+        GTEST_SKIP() << "cannot mount a read-only tmpfs here (" << std::strerror(errno) << ")";
+    EXPECT_FALSE(folderwritable(ro + "/"));
+    const std::string user = dir.file("user") + "/";
+    EXPECT_EQ(choosedatapath(ro + "/", user), user + "Alarms.data");
+    umount2(ro.c_str(), MNT_DETACH);
+}
+
+TEST(datapath, IsDecidedOnceForTheProcess) {
+    const std::string first = datapath();
+    EXPECT_EQ(first, choosedatapath());
+    envscope xdg("XDG_DATA_HOME", "/elsewhere");
+    EXPECT_EQ(datapath(), first);
+}
+
+} // namespace
+} // namespace velk
