@@ -1,6 +1,8 @@
 #include "app/cli.h"
 
+#include "alarms/datapath.h"
 #include "alarms/futuredates.h"
+#include "app/autostart.h"
 #include "app/listcommand.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
@@ -49,6 +51,7 @@ std::string helptext() {
            "       velk --next SPEC [--from \"YYYY-MM-DD HH:MM[:SS]\"]"
            " [--ref \"YYYY-MM-DD HH:MM[:SS]\"] [--count N]\n"
            "       velk --list [FILE]\n"
+           "       velk --autostart on|off\n"
            "       velk --help | --version\n"
            "\n"
            "  tray         start with the window hidden in the tray\n"
@@ -58,8 +61,12 @@ std::string helptext() {
            "                        (default: the --from moment)\n"
            "               --count  list at most N moments (default: 100)\n"
            "  --list       list the alarms of FILE (default: the alarm file)\n"
+           "  --autostart  on: start VELK in the tray at login; off: no longer\n"
            "  --help       show this text\n"
-           "  --version    show the version\n";
+           "  --version    show the version\n"
+           "\n"
+           "Alarm file: " +
+           datapath() + "\n";
 }
 
 bool readmoment(const std::string& text, datetime& out) {
@@ -134,6 +141,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
     }
     if (command == "--next") return runnext(rest, out, err);
     if (command == "--list") return runlist(rest, out, err);
+    if (command == "--autostart") return runautostart(rest, out, err);
     if (command.rfind("--", 0) == 0) return usage(err, "unknown option '" + command + "'");
     return std::nullopt;
 }
