@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -256,6 +257,7 @@ void TVELKForm::buildlist() {
         if (!listsync_) lbeventsClick();
     });
     lbevents_->installEventFilter(this);
+    lbevents_->viewport()->installEventFilter(this);
 }
 
 void TVELKForm::buildtray() {
@@ -451,6 +453,16 @@ bool TVELKForm::eventFilter(QObject* watched, QEvent* e) {
         }
         if (watched == lbevents_ && key->key() == Qt::Key_Delete) deleventClick();
         if (watched == lbevents_ && key->key() == Qt::Key_Insert) neweventClick();
+    } else if ((e->type() == QEvent::MouseButtonPress ||
+                e->type() == QEvent::MouseButtonDblClick) &&
+               watched == lbevents_->viewport()) {
+        // A click below the last row keeps the chosen alarm, as list boxes do; it does not
+        // empty the editor.
+        const QPoint at = static_cast<QMouseEvent*>(e)->position().toPoint();
+        if (!lbevents_->indexAt(at).isValid()) {
+            lbevents_->setFocus(Qt::MouseFocusReason);
+            return true;
+        }
     } else if (e->type() == QEvent::FocusOut && watched == meaction_) {
         if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) meactionExit();
     }

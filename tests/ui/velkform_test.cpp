@@ -458,6 +458,22 @@ class velkformtest : public QObject {
         QCOMPARE(form->meaction()->toPlainText(), QString());
     }
 
+    void clicks() {
+        start();
+        newalarm("A", "10:00", false);
+        newalarm("B", "11:00", false);
+        QListView* list = form->lbevents();
+        const int arow = alarmat(0).name == "A" ? 0 : 1;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(arow, 0)).center());
+        QCOMPARE(form->curevent()->name, std::string("A"));
+        QCOMPARE(form->cname()->text(), QString("A"));
+        // Below the last row: the chosen alarm stays, the editor keeps it.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(100, 300));
+        QCOMPARE(form->selectedrow(), arow);
+        QCOMPARE(form->curevent()->name, std::string("A"));
+    }
+
     void settonow() {
         start();
         newalarm("Restart", "tue thu 17:00", true);
