@@ -27,7 +27,7 @@ bool isblank(char c) {
     throw velkerror{std::move(text)};
 }
 
-[[noreturn, gnu::cold]] void outofrange(int32_t v, int32_t lo, int32_t hi) {
+[[noreturn, gnu::cold, gnu::noinline]] void outofrange(int32_t v, int32_t lo, int32_t hi) {
     fail("Value " + std::to_string(v) + " is outside the allowed range [" + std::to_string(lo) +
          ".." + std::to_string(hi) + "]!");
 }
@@ -37,6 +37,11 @@ std::string quoted(std::string_view head, std::string_view text) {
     s.reserve(head.size() + text.size() + 4);
     s.append(head).append(": '").append(text).append("'!");
     return s;
+}
+
+[[noreturn, gnu::cold, gnu::noinline]] void failquoted(std::string_view head,
+                                                       std::string_view text) {
+    fail(quoted(head, text));
 }
 } // namespace
 
@@ -88,7 +93,8 @@ void valdesc::parse(std::string_view text) {
     if (const int32_t v = readnumber(text); v != novalue) {
         negated = false;
         const int32_t r = resolve(v);
-        append(r, r, text);
+        ranges.push_back({r, r});
+        count = 1;
         return;
     }
     if (text.size() < 2 || text.front() != '[' || text.back() != ']')
@@ -106,11 +112,12 @@ void valdesc::parse(std::string_view text) {
         for (; end < n && p[end] != ';'; ++end)
             if (p[end] == '.' && dots == std::string_view::npos && end + 1 < n && p[end + 1] == '.')
                 dots = end;
-        if (count == maxranges) fail(quoted("Too many values in value description", text));
+        if (count == maxranges) failquoted("Too many values in value description", text);
         const std::string_view item = list.substr(pos, end - pos);
         if (dots == std::string_view::npos) {
             const int32_t v = value(item);
-            append(v, v, text);
+            ranges.push_back({v, v});
+            ++count;
         } else {
             const std::string_view first = trimmed(item.substr(0, dots - pos));
             const std::string_view last = trimmed(item.substr(dots - pos + 2));
@@ -119,24 +126,19 @@ void valdesc::parse(std::string_view text) {
             if (from > to)
                 fail("Incorrect range: [" + std::to_string(from) + ".." + std::to_string(to) +
                      "]!");
-            append(from, to, text);
+            ranges.push_back({from, to});
+            ++count;
         }
         if (end >= n) break;
         pos = end + 1;
     }
 }
 
-void valdesc::append(int32_t from, int32_t to, std::string_view text) {
-    if (count >= maxranges) fail(quoted("Too many values in value description", text));
-    ranges.push_back({from, to});
-    ++count;
-}
-
 int32_t valdesc::value(std::string_view text) const {
     text = trimmed(text);
     int32_t v = readnumber(text);
     if (v == novalue && names) v = dayindex(text);
-    if (v == novalue) fail(quoted("Wrong value", text));
+    if (v == novalue) failquoted("Wrong value", text);
     return resolve(v);
 }
 

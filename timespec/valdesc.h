@@ -61,7 +61,6 @@ class valdesc {
     void parse(std::string_view text);
     int32_t value(std::string_view text) const;
     int32_t resolve(int32_t v) const;
-    void append(int32_t from, int32_t to, std::string_view text);
     void buildbitmap();
     bool scancontains(int32_t v) const;
     int32_t scanfirstfrom(int64_t start) const;
