@@ -118,6 +118,9 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
 }
 
 TVELKForm::~TVELKForm() {
+    // Focus moving away from the action box while the widgets go would commit into a book
+    // that is being destroyed.
+    meaction_->removeEventFilter(this);
     // The model and the delegate read the book while Qt tears the widgets down.
     delete lbevents_;
     lbevents_ = nullptr;
