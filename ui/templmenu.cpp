@@ -282,8 +282,15 @@ void inserttempl(QLineEdit* ctime, const QAction* entry) {
 }
 
 void choosetempl(templmenu* mtempl, QWidget* button, QLineEdit* ctime) {
-    if (const QAction* entry = mtempl->choose(button->mapToGlobal(QPoint(0, 0))))
+    // A QLineEdit may drop its selection while the popup has the focus; the entry replaces
+    // the selection the user made, so it is put back before the insertion.
+    const QString text = ctime->text();
+    const int selstart = ctime->hasSelectedText() ? ctime->selectionStart() : -1;
+    const int sellength = ctime->selectionLength();
+    if (const QAction* entry = mtempl->choose(button->mapToGlobal(QPoint(0, 0)))) {
+        if (selstart >= 0 && ctime->text() == text) ctime->setSelection(selstart, sellength);
         inserttempl(ctime, entry);
+    }
     ctime->setFocus(Qt::OtherFocusReason);
 }
 

@@ -232,6 +232,9 @@ void TVELKForm::buildpanel() {
     mtempl_ = new templmenu(this);
     mspecials_ = new specialsmenu(this);
     finder_ = std::make_unique<filefinder>(qs(exedir_));
+    // A QLineEdit drops its selection when a click takes the focus away; "+ Templ" must
+    // replace that selection, so a click on it leaves the focus where it is.
+    btempl_->setFocusPolicy(Qt::TabFocus);
     connect(btempl_, &QPushButton::clicked, this, &TVELKForm::btemplClick);
     connect(bspecial_, &QPushButton::clicked, this, &TVELKForm::bspecialClick);
     connect(button1_, &QPushButton::clicked, this, &TVELKForm::Button1Click);

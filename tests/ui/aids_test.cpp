@@ -519,6 +519,25 @@ void wiringtest::buttons() {
     TVELKForm form(dir.filePath("Alarms.data").toStdString(), "");
     form.FormCreate();
 
+    // Clicking the button must not cost the time field its selection: "08:00" is replaced.
+    form.ctime()->setText("mon 08:00");
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.ctime()->setFocus();
+    form.ctime()->setSelection(4, 5);
+    whenopen([&] {
+        QWidget* keys = form.mtempl()->focusWidget();
+        QVERIFY(keys);
+        QTest::keyClick(keys, Qt::Key_Right); // "today"
+        QTest::keyClick(keys, Qt::Key_Right); // "next", level with it in the second column
+        QTest::keyClick(keys, Qt::Key_Down);  // "once"
+        QTest::keyClick(keys, Qt::Key_Return);
+    });
+    QTest::mouseClick(form.btempl(), Qt::LeftButton);
+    QCOMPARE(form.ctime()->text(), QString("mon once"));
+    QVERIFY(form.curevent()); // the first edit of the empty editor made the alarm
+    QCOMPARE(form.curevent()->time, std::string("mon once"));
+
     whenopen([&] {
         QVERIFY(QApplication::activePopupWidget() == form.mtempl());
         QWidget* keys = form.mtempl()->focusWidget();
@@ -526,9 +545,10 @@ void wiringtest::buttons() {
         QTest::keyClick(keys, Qt::Key_Down);
         QTest::keyClick(keys, Qt::Key_Return);
     });
+    form.ctime()->clear();
     form.btempl()->click();
     QCOMPARE(form.ctime()->text(), QString("today"));
-    QVERIFY(form.curevent()); // the first edit of an empty editor made the alarm
+    QVERIFY(form.curevent());
     QCOMPARE(form.curevent()->time, std::string("today"));
 
     form.ctime()->setText("2026-12-[6..8] 08:00");
