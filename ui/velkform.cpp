@@ -19,6 +19,7 @@
 #include <QTextCursor>
 #include <functional>
 
+#include "alarms/datapath.h"
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "execution/script.h"
@@ -88,9 +89,7 @@ class escapefilter : public QObject {
 
 TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     : QWidget(parent), datapath_(std::move(datapath)), cmdline_(std::move(cmdline)),
-      file_(datapath_), sched_(book_, *this), imbell_(icons::imbell()) {
-    const auto slash = datapath_.find_last_of("/\\");
-    exedir_ = slash == std::string::npos ? std::string() : datapath_.substr(0, slash + 1);
+      exedir_(velk::exedir()), file_(datapath_), sched_(book_, *this), imbell_(icons::imbell()) {
 
     setObjectName(QStringLiteral("VELKForm"));
     setWindowTitle(QString::fromLatin1(designcaption));

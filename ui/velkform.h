@@ -146,8 +146,9 @@ class TVELKForm : public QWidget, public tickhost {
     void centre();
 
     std::string datapath_;
-    std::string exedir_;
     std::string cmdline_;
+    // The executable's folder; the alarm file may live elsewhere.
+    std::string exedir_;
     book book_;
     alarmfile file_;
     scheduler sched_;
