@@ -9,7 +9,7 @@ build=$1 target=$2
 shift 2
 case $target in
 timespec) maxlen=1024 ;;   # one line of text; 1024 bytes hold well over 100 alternatives
-alarmfile) maxlen=8192 ;;  # a few hundred alarms
+alarmfile) maxlen=4096 ;; # up to a few hundred small alarms
 script) maxlen=4096 ;;     # scripts with hundreds of lines and deep nesting
 *) echo "unknown target $target" >&2; exit 2 ;;
 esac
