@@ -114,6 +114,10 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     saveevs_.setInterval(autosaveinterval);
     connect(&saveevs_, &QTimer::timeout, this, &TVELKForm::saveevsTimer);
     saveevs_.start();
+    savesoon_.setObjectName(QStringLiteral("savesoon"));
+    savesoon_.setSingleShot(true);
+    savesoon_.setInterval(savesoonms);
+    connect(&savesoon_, &QTimer::timeout, this, &TVELKForm::savesoonTimer);
 }
 
 TVELKForm::~TVELKForm() {
@@ -341,6 +345,7 @@ void TVELKForm::closeEvent(QCloseEvent* e) {
     closed_ = true;
     tt_.stop();
     saveevs_.stop();
+    savesoon_.stop();
     cur_ = nullptr;
     book_.clear();
     model_->refresh();
@@ -367,18 +372,36 @@ bool TVELKForm::saveevents(bool atexit) {
         if (atexit)
             return thedesktop().askyesno(
                 e.text + "\r\n\r\nExit anyway? The changes since the last save would be lost.");
-        // One warning at a time: autosaves go on while the first one is still unread.
-        if (!savewarning_) {
-            savewarning_ = true;
-            thedesktop().showmessage(e.text);
-            savewarning_ = false;
-        }
+        warnsave(e.text);
         return false;
     }
 }
 
 void TVELKForm::saveevsTimer() {
     saveevents(false);
+}
+
+void TVELKForm::changed() {
+    // Started, never restarted: steady typing still saves every couple of seconds.
+    if (!closed_ && !savesoon_.isActive()) savesoon_.start();
+}
+
+void TVELKForm::savesoonTimer() {
+    if (closed_) return;
+    try {
+        // Writes only when the book's text differs from what the file holds.
+        file_.savechanged(book_);
+    } catch (const velkerror& e) {
+        warnsave(e.text);
+    }
+}
+
+void TVELKForm::warnsave(const std::string& text) {
+    // One warning at a time: saves go on while the first one is still unread.
+    if (savewarning_) return;
+    savewarning_ = true;
+    thedesktop().showmessage(text);
+    savewarning_ = false;
 }
 
 void TVELKForm::ttTimer() {
@@ -508,6 +531,7 @@ void TVELKForm::selectrow(int r) {
 }
 
 void TVELKForm::refreshlist(int sel) {
+    changed();
     book_.sortbook();
     model_->refresh();
     if (sel >= -1)

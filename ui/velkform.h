@@ -72,6 +72,7 @@ class TVELKForm : public QWidget, public tickhost {
     QSystemTrayIcon* trayicon() const { return trayicon_; }
     QTimer& tt() { return tt_; }
     QTimer& saveevs() { return saveevs_; }
+    QTimer& savesoon() { return savesoon_; }
     const QImage& imbell() const { return imbell_; }
     const QImage& imbellinv() const { return imbellinv_; }
     alarmdelegate* delegate() const { return delegate_; }
@@ -100,6 +101,9 @@ class TVELKForm : public QWidget, public tickhost {
   public slots:
     void ttTimer();
     void saveevsTimer();
+    // Writes the book a moment after it changed, so a crash or power cut loses no edit and
+    // no alarm runs twice after a restart.
+    void savesoonTimer();
     void trayiconClick();
     void Restore1Click();
     void ExitVELK1Click();
@@ -143,6 +147,9 @@ class TVELKForm : public QWidget, public tickhost {
     int rowof(const velk::event* e) const;
     void clearfocus();
     bool refusefull();
+    // The book may have changed: make sure a save follows within a couple of seconds.
+    void changed();
+    void warnsave(const std::string& text);
     void centre();
 
     std::string datapath_;
@@ -160,7 +167,7 @@ class TVELKForm : public QWidget, public tickhost {
     bool savewarning_ = false;
 
     QImage imbell_, imbellinv_;
-    QTimer tt_, saveevs_;
+    QTimer tt_, saveevs_, savesoon_;
 
     QWidget* panel_ = nullptr;
     QLineEdit* cname_ = nullptr;

@@ -279,6 +279,35 @@ class velkformtest : public QObject {
         }
     }
 
+    // An edit or a handled occurrence reaches the file within a couple of seconds, without
+    // waiting for the five-minute autosave.
+    void savessoonafterchanges() {
+        start();
+        form->savesoon().stop();
+        type(form->cname(), "Soon");
+        QVERIFY(form->savesoon().isActive());
+        QCOMPARE(form->savesoon().interval(), 2000);
+        QVERIFY(form->savesoon().isSingleShot());
+        form->savesoon().stop();
+        form->savesoonTimer();
+        QVERIFY(readfile().find("Soon\r\n") == 0);
+
+        // A run moves the last time: that is written too.
+        type(form->ctime(), "N:N");
+        button("bactive")->click();
+        form->savesoonTimer();
+        clock->set(at("2026-12-07 09:05:10"));
+        form->ttTimer();
+        QVERIFY(form->savesoon().isActive());
+        form->savesoon().stop();
+        form->savesoonTimer();
+        QCOMPARE(form->alarms().evs[0]->last, at("2026-12-07 09:05"));
+        book reread;
+        alarmfile(path()).load(reread);
+        QCOMPARE(reread.evcount, 1);
+        QCOMPARE(displaytime(reread.evs[0]->last), std::string("2026-12-07 09:05 mon"));
+    }
+
     void firstkeystroke() {
         start();
         type(form->cname(), "a");
