@@ -8,7 +8,7 @@ enum class answer { none = 0, yes = 6, no = 7, notoall = 9, yestoall = 10 };
 
 // Every effect the core has on the desktop. The Qt window implements it; tests use a fake.
 class desktop {
-public:
+  public:
     virtual ~desktop() = default;
     // Modal box with one OK button, captioned "[VELK]".
     virtual void showmessage(const std::string& text) = 0;
@@ -30,8 +30,24 @@ public:
     virtual void armbringer() = 0;
 };
 
+// No effect at all, every question answered No: the desktop of a program without a window.
+class quietdesktop : public desktop {
+  public:
+    void showmessage(const std::string&) override {}
+    bool askyesno(const std::string&) override { return false; }
+    answer askfour(const std::string&, answer) override { return answer::no; }
+    void balloon(const std::string&, const std::string&) override {}
+    void sleepms(int) override {}
+    void beep() override {}
+    void tone(int, int) override {}
+    bool shellopen(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+    void armbringer() override {}
+};
+
 desktop& thedesktop();
-// The caller keeps ownership; nullptr installs a desktop that does nothing and answers No.
+// The caller keeps ownership; nullptr installs a quietdesktop.
 void setdesktop(desktop* d);
 
 } // namespace velk

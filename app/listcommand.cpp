@@ -21,20 +21,10 @@ std::string terminaltext(std::string text) {
 }
 
 // Without a window the loader's messages go to standard error; nothing is asked or played.
-class streamdesktop : public desktop {
+class streamdesktop : public quietdesktop {
   public:
     explicit streamdesktop(std::ostream& err) : err_(err) {}
     void showmessage(const std::string& text) override { err_ << terminaltext(text) << '\n'; }
-    bool askyesno(const std::string&) override { return false; }
-    answer askfour(const std::string&, answer) override { return answer::no; }
-    void balloon(const std::string&, const std::string&) override {}
-    void sleepms(int) override {}
-    void beep() override {}
-    void tone(int, int) override {}
-    bool shellopen(const std::string&, const std::string&, const std::string&) override {
-        return false;
-    }
-    void armbringer() override {}
 
   private:
     std::ostream& err_;

@@ -4,27 +4,13 @@
 
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
+#include "execution/flagscope.h"
 #include "execution/script.h"
 #include "timespec/clock.h"
 
 namespace velk {
 
 namespace {
-
-// Holds a flag set for the length of a pass and puts back what it found, also when the pass
-// is left by an exception; a pass nested in a script dialog thus leaves the outer pass's
-// flag standing.
-class passflag {
-  public:
-    explicit passflag(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~passflag() { flag_ = saved_; }
-    passflag(const passflag&) = delete;
-    passflag& operator=(const passflag&) = delete;
-
-  private:
-    bool& flag_;
-    bool saved_;
-};
 
 bool isdue(const event& alarm, datetime now) {
     return alarm.active && !alarm.busy && !isnovalue(alarm.next) && alarm.next <= now;
@@ -55,8 +41,8 @@ std::string missedquestion(const event& alarm, bool first) {
 bool scheduler::fireifdue(event& alarm, bool iscurrent, bool askfirst) {
     if (inconfirm && !indialog) return false;
     if (!isdue(alarm, now())) return false;
-    passflag confirming(inconfirm);
-    passflag busy(alarm.busy);
+    flagscope confirming(inconfirm);
+    flagscope busy(alarm.busy);
     answer choice = answer::yes;
     bool first = true;
     while (!isnovalue(alarm.next) && alarm.next <= now()) {

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "alarms/desktop.h"
+#include "execution/flagscope.h"
 #include "timespec/error.h"
 
 namespace velk {
@@ -10,20 +11,6 @@ namespace velk {
 bool indialog = false;
 
 namespace {
-
-// Sets a flag for the lifetime of a dialog and puts back what it found, also when the
-// dialog throws; a dialog opened inside another one thus leaves the outer one's flag set.
-class flagscope {
-  public:
-    explicit flagscope(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
-    ~flagscope() { flag_ = saved_; }
-    flagscope(const flagscope&) = delete;
-    flagscope& operator=(const flagscope&) = delete;
-
-  private:
-    bool& flag_;
-    bool saved_;
-};
 
 bool trimmable(char c) {
     return static_cast<unsigned char>(c) <= 32;

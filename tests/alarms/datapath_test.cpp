@@ -9,31 +9,12 @@
 
 #include "alarms/datapath.h"
 #include "tests/alarms/tempdir.h"
+#include "tests/support/envscope.h"
 
 namespace velk {
 namespace {
 
-// Sets (or with nullopt unsets) an environment variable for one scope.
-class envscope {
-  public:
-    envscope(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* before = std::getenv(name)) before_ = before;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~envscope() {
-        if (before_)
-            setenv(name_, before_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> before_;
-};
+using test::envscope;
 
 struct userdircase {
     const char* name;

@@ -9,9 +9,12 @@
 #include "app/autostart.h"
 #include "app/cli.h"
 #include "tests/alarms/tempdir.h"
+#include "tests/support/envscope.h"
 
 namespace velk {
 namespace {
+
+using test::envscope;
 
 struct result {
     std::optional<int> status;
@@ -23,28 +26,6 @@ result run(const std::vector<std::string>& args) {
     const auto status = runcli(args, out, err);
     return {status, out.str(), err.str()};
 }
-
-// Sets (or with nullopt unsets) an environment variable for one scope.
-class envscope {
-  public:
-    envscope(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* before = std::getenv(name)) before_ = before;
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-    ~envscope() {
-        if (before_)
-            setenv(name_, before_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> before_;
-};
 
 TEST(autostart, OnWritesTheEntryAndOffRemovesIt) {
     test::tempdir dir;

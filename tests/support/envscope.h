@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace velk::test {
+
+// Sets (or with nullopt unsets) an environment variable for one scope.
+class envscope {
+  public:
+    envscope(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* before = std::getenv(name)) before_ = before;
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+    ~envscope() {
+        if (before_)
+            setenv(name_, before_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+    envscope(const envscope&) = delete;
+    envscope& operator=(const envscope&) = delete;
+
+  private:
+    const char* name_;
+    std::optional<std::string> before_;
+};
+
+} // namespace velk::test
