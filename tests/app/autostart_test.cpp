@@ -9,6 +9,7 @@
 #include "app/autostart.h"
 #include "app/cli.h"
 #include "tests/alarms/tempdir.h"
+#include "tests/app/runcli.h"
 #include "tests/support/envscope.h"
 
 namespace velk {
@@ -16,16 +17,8 @@ namespace {
 
 using test::envscope;
 
-struct result {
-    std::optional<int> status;
-    std::string out, err;
-};
-
-result run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const auto status = runcli(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using result = test::cliresult;
+constexpr auto run = test::runcommand;
 
 TEST(autostart, OnWritesTheEntryAndOffRemovesIt) {
     test::tempdir dir;

@@ -5,22 +5,15 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "tests/app/runcli.h"
 #include "tests/support/fakeclock.h"
 
 using namespace velk;
 
 namespace {
 
-struct result {
-    std::optional<int> status;
-    std::string out, err;
-};
-
-result run(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const auto status = runcli(args, out, err);
-    return {status, out.str(), err.str()};
-}
+using result = test::cliresult;
+constexpr auto run = test::runcommand;
 
 struct nextrow {
     std::vector<std::string> args;
