@@ -6,6 +6,13 @@
 namespace velk {
 
 namespace {
+// The reentrant local-time call has a different name on each platform.
+#ifdef _WIN32
+void tolocal(std::time_t secs, std::tm& out) { localtime_s(&out, &secs); }
+#else
+void tolocal(std::time_t secs, std::tm& out) { localtime_r(&secs, &out); }
+#endif
+
 const systemclock systemsource;
 const clocksource* current = &systemsource;
 } // namespace
@@ -16,7 +23,7 @@ datetime systemclock::now() const {
     const std::time_t secs = system_clock::to_time_t(tp);
     const auto ms = duration_cast<milliseconds>(tp.time_since_epoch()).count() % 1000;
     std::tm local{};
-    localtime_r(&secs, &local);
+    tolocal(secs, local);
     datetime day = 0;
     encodedate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, day);
     return day + encodetime(local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms));
