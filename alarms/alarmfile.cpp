@@ -71,10 +71,13 @@ std::string timetofile(datetime t) {
     return std::string(buf, res.ptr);
 }
 
+// Windows reads the user's regional settings instead (numlocale_windows.cpp).
+#ifndef _WIN32
 char localedecimalseparator() {
     const std::lconv* conv = std::localeconv();
     return conv && conv->decimal_point && conv->decimal_point[0] ? conv->decimal_point[0] : '.';
 }
+#endif
 
 datetime timefromfile(std::string_view s, datetime def) {
     return timefromfile(s, def, localedecimalseparator());

@@ -4,17 +4,18 @@
 #include <windows.h>
 
 #include "alarms/datapath.h"
+#include "alarms/winstr.h"
 
 namespace velk {
 
 std::string exepath() {
-    std::string buf(MAX_PATH, '\0');
+    std::wstring buf(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0) return "";
         if (n < buf.size()) {
             buf.resize(n);
-            return buf;
+            return win::narrow(buf);
         }
         buf.resize(buf.size() * 2);
     }
@@ -27,24 +28,25 @@ std::string exedir() {
 }
 
 std::string userdatadir() {
-    std::string buf(MAX_PATH, '\0');
-    DWORD n = GetEnvironmentVariableA("APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
+    std::wstring buf(MAX_PATH, L'\0');
+    DWORD n = GetEnvironmentVariableW(L"APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
     if (n >= buf.size()) {
         buf.resize(n);
-        n = GetEnvironmentVariableA("APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
+        n = GetEnvironmentVariableW(L"APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
     }
     if (n == 0 || n >= buf.size()) return exedir();
     buf.resize(n);
-    while (!buf.empty() && (buf.back() == '\\' || buf.back() == '/'))
+    while (!buf.empty() && (buf.back() == L'\\' || buf.back() == L'/'))
         buf.pop_back();
-    return buf + "\\VELK\\";
+    if (buf.empty()) return exedir();
+    return win::narrow(buf) + "\\VELK\\";
 }
 
 bool folderwritable(const std::string& folder) {
     // Tried for real: attributes say nothing about folder rights or Program Files' protection.
     const std::string probe = folder + ".velk-probe-" + std::to_string(GetCurrentProcessId()) +
                               "-" + std::to_string(GetTickCount64());
-    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    HANDLE h = CreateFileW(win::widen(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
@@ -57,10 +59,11 @@ bool makeuserfolder(const std::string& folder) {
         const std::string part = folder.substr(0, at);
         // Drive letters ("C:") and the empty start are there already.
         if (part.empty() || part.back() == ':') continue;
-        if (!CreateDirectoryA(part.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        if (!CreateDirectoryW(win::widen(part).c_str(), nullptr) &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
     }
-    const DWORD attr = GetFileAttributesA(folder.c_str());
+    const DWORD attr = GetFileAttributesW(win::widen(folder).c_str());
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -69,15 +72,7 @@ namespace datafile {
 namespace {
 
 std::string reasonof(DWORD err) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, err, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n && text ? std::string(text, n) : "error " + std::to_string(err);
-    if (text) LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.'))
-        out.pop_back();
-    return out;
+    return win::systemmessage(err);
 }
 
 HANDLE handleof(fileops::handle h) {
@@ -93,7 +88,7 @@ class win32ops : public fileops {
         for (int attempt = 0; attempt < 100; ++attempt) {
             temp = path + ".tmp." + std::to_string(GetCurrentProcessId()) + "." +
                    std::to_string(++serial);
-            HANDLE f = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            HANDLE f = CreateFileW(win::widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
             if (f != INVALID_HANDLE_VALUE) {
                 h = reinterpret_cast<handle>(f);
@@ -131,7 +126,7 @@ class win32ops : public fileops {
     std::string replace(const std::string& from, const std::string& to, bool& busy) override {
         // One step, written through, so the old file stays whole until the new one is
         // complete.
-        if (MoveFileExA(from.c_str(), to.c_str(),
+        if (MoveFileExW(win::widen(from).c_str(), win::widen(to).c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             busy = false;
             return "";
@@ -146,7 +141,7 @@ class win32ops : public fileops {
     // MOVEFILE_WRITE_THROUGH already waits for the rename to reach the disk.
     std::string syncfolder(const std::string&) override { return ""; }
 
-    void remove(const std::string& path) override { DeleteFileA(path.c_str()); }
+    void remove(const std::string& path) override { DeleteFileW(win::widen(path).c_str()); }
 
     void pause(int ms) override { Sleep(static_cast<DWORD>(ms)); }
 };
@@ -160,11 +155,14 @@ fileops& systemfileops() {
 
 readresult readwhole(const std::string& path, std::string& text, std::string& reason) {
     text.clear();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // Shared for delete too: a reader must not hold up the replace of a save.
+    HANDLE h = CreateFileW(win::widen(path).c_str(), GENERIC_READ,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND) return readresult::missing;
+        // As on Linux, a missing folder is a missing file: a first start, not damage.
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return readresult::missing;
         reason = reasonof(err);
         return readresult::failed;
     }
@@ -185,11 +183,11 @@ readresult readwhole(const std::string& path, std::string& text, std::string& re
 }
 
 bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(win::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string renamefile(const std::string& from, const std::string& to) {
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(win::widen(from).c_str(), win::widen(to).c_str(), MOVEFILE_WRITE_THROUGH))
         return reasonof(GetLastError());
     return "";
 }

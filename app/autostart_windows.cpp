@@ -2,41 +2,35 @@
 
 #include <windows.h>
 
+#include "alarms/winstr.h"
 #include "app/autostart.h"
 
 namespace velk::autostart {
 
 namespace {
 
-const char* const runkey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char* const valuename = "VELK";
+const wchar_t* const runkey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const valuename = L"VELK";
 
 std::string reasonof(LONG err) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(err), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n && text ? std::string(text, n) : "error " + std::to_string(err);
-    if (text) LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.'))
-        out.pop_back();
-    return out;
+    return win::systemmessage(static_cast<unsigned long>(err));
 }
 
 } // namespace
 
 std::string location() {
-    return std::string("HKEY_CURRENT_USER\\") + runkey + "\\" + valuename;
+    return "HKEY_CURRENT_USER\\" + win::narrow(runkey) + "\\" + win::narrow(valuename);
 }
 
 std::string turnon(const std::string& exe) {
     HKEY key = nullptr;
-    LONG err = RegCreateKeyExA(HKEY_CURRENT_USER, runkey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+    LONG err = RegCreateKeyExW(HKEY_CURRENT_USER, runkey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                                &key, nullptr);
     if (err != ERROR_SUCCESS) return reasonof(err);
-    const std::string command = "\"" + exe + "\" tray";
-    err = RegSetValueExA(key, valuename, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                         static_cast<DWORD>(command.size() + 1));
+    // Quoted, so that a folder with blanks is not read as the program and its arguments.
+    const std::wstring command = L"\"" + win::widen(exe) + L"\" tray";
+    err = RegSetValueExW(key, valuename, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                         static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
     return err == ERROR_SUCCESS ? "" : reasonof(err);
 }
@@ -44,10 +38,10 @@ std::string turnon(const std::string& exe) {
 std::string turnoff(bool& existed) {
     existed = false;
     HKEY key = nullptr;
-    LONG err = RegOpenKeyExA(HKEY_CURRENT_USER, runkey, 0, KEY_SET_VALUE, &key);
+    LONG err = RegOpenKeyExW(HKEY_CURRENT_USER, runkey, 0, KEY_SET_VALUE, &key);
     if (err == ERROR_FILE_NOT_FOUND) return "";
     if (err != ERROR_SUCCESS) return reasonof(err);
-    err = RegDeleteValueA(key, valuename);
+    err = RegDeleteValueW(key, valuename);
     RegCloseKey(key);
     if (err == ERROR_FILE_NOT_FOUND) return "";
     if (err != ERROR_SUCCESS) return reasonof(err);
