@@ -5,7 +5,6 @@ if(NOT EXISTS ${VELK_GTEST_SOURCE}/CMakeLists.txt)
     message(FATAL_ERROR "No GoogleTest sources in ${VELK_GTEST_SOURCE} (package googletest)")
 endif()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_SHARED_LIBS OFF)
 add_subdirectory(${VELK_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 # Their headers are third-party code: keep them out of our warnings-as-errors.
 foreach(t gtest gtest_main gmock gmock_main)
