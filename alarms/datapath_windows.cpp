@@ -161,7 +161,7 @@ readresult readwhole(const std::string& path, std::string& text, std::string& re
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        // As on Linux, a missing folder is a missing file: a first start, not damage.
+        // A missing folder on the way is a missing file too, as on the other systems.
         if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return readresult::missing;
         reason = reasonof(err);
         return readresult::failed;

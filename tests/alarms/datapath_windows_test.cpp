@@ -72,14 +72,6 @@ TEST(windowsdatapath, TheUsersFolderIsVelkInAppData) {
     }
 }
 
-TEST(windowsdatapath, TheExecutablesFolderIsFoundWithAnyName) {
-    const std::string exe = exepath();
-    ASSERT_GT(exe.size(), 4u);
-    EXPECT_EQ(exe.substr(exe.size() - 4), ".exe");
-    EXPECT_EQ(exedir(), exe.substr(0, exe.find_last_of('\\') + 1));
-    EXPECT_TRUE(std::filesystem::is_regular_file(fspath(exe)));
-}
-
 // For each awkward name: a writable executable's folder holds the alarm file, and nothing is
 // left there by the check; one that cannot take a file sends it to %APPDATA%\VELK, which is
 // made. The alarm file is then saved and read back at the place chosen.
@@ -120,17 +112,6 @@ TEST(windowsdatapath, BesideTheExecutableWhenWritableElseInAppData) {
         ASSERT_EQ(back.evcount, 1);
         EXPECT_EQ(back.evs[0]->name, name);
     }
-}
-
-// A missing folder is a first start, as on Linux, not a damaged file.
-TEST(windowsdatapath, AFileInAMissingFolderLoadsAsAnEmptyBook) {
-    test::fakedesktop desk;
-    test::tempdir dir;
-    alarmfile file(dir.file("missing\\Alarms.data"));
-    book b;
-    EXPECT_NO_THROW(file.load(b));
-    EXPECT_FALSE(file.damaged());
-    EXPECT_TRUE(desk.calls.empty());
 }
 
 struct replacefixture : ::testing::Test {
