@@ -114,14 +114,14 @@ TEST(windowsdatapath, BesideTheExecutableWhenWritableElseInAppData) {
     }
 }
 
-struct replacefixture : ::testing::Test {
+struct windowsfile : ::testing::Test {
     test::fakeclock clock{test::at("2026-12-06 09:00")};
     test::fakedesktop desk;
     test::tempdir dir{"velk replace \xc3\xa9 "};
     std::string path = dir.file("Alarms.data");
     book old, now;
 
-    replacefixture() {
+    windowsfile() {
         auto a = std::make_unique<event>();
         a->name = "old";
         old.append(std::move(a));
@@ -147,7 +147,7 @@ struct replacefixture : ::testing::Test {
     }
 };
 
-TEST_F(replacefixture, AReplaceHeldUpForAMomentIsTriedAgainUntilItGoesThrough) {
+TEST_F(windowsfile, AReplaceHeldUpForAMomentIsTriedAgainUntilItGoesThrough) {
     alarmfile(path).save(old);
     HANDLE h = holdfile();
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -164,7 +164,7 @@ TEST_F(replacefixture, AReplaceHeldUpForAMomentIsTriedAgainUntilItGoesThrough) {
     EXPECT_EQ(namesin(dir.file("")), std::set<std::string>{"Alarms.data"});
 }
 
-TEST_F(replacefixture, AReplaceHeldUpForGoodFailsAndKeepsTheOldFileWhole) {
+TEST_F(windowsfile, AReplaceHeldUpForGoodFailsAndKeepsTheOldFileWhole) {
     alarmfile(path).save(old);
     const std::string before = readbytes(path);
     HANDLE h = holdfile();
@@ -184,21 +184,6 @@ TEST_F(replacefixture, AReplaceHeldUpForGoodFailsAndKeepsTheOldFileWhole) {
     // Released, the next save goes through.
     EXPECT_EQ(savemessage(now), "");
     EXPECT_EQ(readbytes(path), eventtext(*now.evs[0]));
-}
-
-// Files are bytes: CR LF is neither doubled on the way out nor taken away on the way in, and a
-// file written by a Windows editor with CR LF is exactly what a save would write.
-TEST_F(replacefixture, CrLfFilesAreReadAndWrittenByteForByte) {
-    const std::string crlf = "Good\r\n8:00\r\n46362.5\r\n-\r\n1\r\n1\r\n#msg hi\r\n\r\n";
-    writebytes(path, crlf);
-    alarmfile file(path);
-    book b;
-    file.load(b);
-    ASSERT_EQ(b.evcount, 1);
-    EXPECT_EQ(b.evs[0]->action, std::vector<std::string>{"#msg hi"});
-    EXPECT_FALSE(file.savechanged(b)) << "the file already holds what the book writes";
-    file.save(b);
-    EXPECT_EQ(readbytes(path), crlf);
 }
 
 // The user's decimal separator, from the regional settings, changed for real and put back.
@@ -221,7 +206,7 @@ class decimalscope {
     bool ok_ = false;
 };
 
-TEST_F(replacefixture, TheDecimalSeparatorOfTheRegionalSettingsIsRead) {
+TEST_F(windowsfile, TheDecimalSeparatorOfTheRegionalSettingsIsRead) {
     struct row {
         const wchar_t* setting;
         char sep;
