@@ -29,6 +29,9 @@ class singleinstance : public QObject {
     // runs (it has been asked to show itself) or the lock stays taken. A command holding the
     // lock for its moment is waited for. Throws velkerror when the private folder is unsafe.
     bool claim();
+    // Stops answering: the window has closed. Commands then wait for the lock, which this
+    // process holds until it ends, and change the file themselves.
+    void stoplistening() { server_.close(); }
     // Who answers commands; until it is set they are refused.
     void sethandler(handler h) { handler_ = std::move(h); }
     // The socket path (Linux) or pipe name (Windows) this instance listens on.
