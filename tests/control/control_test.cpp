@@ -262,6 +262,13 @@ TEST_F(commandtest, PrivateFolder) {
                          "/velk' is not private to this user; VELK does not use it.\n");
 }
 
+TEST_F(commandtest, OneKeyPerFile) {
+    std::filesystem::create_directory_symlink(dir.path(), dir.file("link"));
+    EXPECT_EQ(keyfor(path), keyfor(dir.file("link/Alarms.data")));
+    EXPECT_EQ(keyfor(path), keyfor(dir.file("x/../Alarms.data")));
+    EXPECT_NE(keyfor(path), keyfor(dir.file("Other.data")));
+}
+
 TEST(message, RoundTrips) {
     const request q{{"--add", "Tea", "", std::string(70000, 'x')}, 123456789012};
     const std::string frame = encode(q);
