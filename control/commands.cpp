@@ -149,6 +149,11 @@ command parsecommand(const std::vector<std::string>& args, reply& r) {
         usage(r, "a command is expected");
         return c;
     }
+    // The window would refuse it unread; refused here, it is refused the same with no window.
+    if (encode(request{args, 0}).empty()) {
+        usage(r, "the command is longer than 1 MB");
+        return c;
+    }
     const std::string& word = args[0];
     std::vector<std::string> rest(args.begin() + 1, args.end());
     if (word == "--add") {

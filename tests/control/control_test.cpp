@@ -288,6 +288,11 @@ TEST(message, FrameLimits) {
     const std::string frame = encode(request{{"--agenda"}, 1});
     EXPECT_EQ(twice.add(frame + frame), framereader::state::refused);
     EXPECT_TRUE(encode(request{{std::string(maxframe, 'x')}, 1}).empty());
+    reply r;
+    EXPECT_EQ(parsecommand({"--add", "Big", "12:00", std::string(maxframe, 'x')}, r).what,
+              command::none);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "velk: the command is longer than 1 MB\n");
 }
 
 } // namespace
