@@ -88,13 +88,16 @@ reply runcommand(const std::vector<std::string>& args, const std::string& datapa
     reply r;
     const command c = parsecommand(args, r);
     if (c.what == command::none) return r;
-    const std::int64_t deadline = steadyms() + timeoutms;
+    // The request carries the moment the command began, not the moment of its last try: the
+    // window then refuses it once the command may have given up, however long the lock took.
+    const std::int64_t started = steadyms();
+    const std::int64_t deadline = started + timeoutms;
     try {
         instancelock lock(lockpath(datapath));
         const std::string channel = channelname(datapath);
         for (;;) {
             const int left = static_cast<int>(std::max<std::int64_t>(0, deadline - steadyms()));
-            switch (sendrequest(channel, request{args, steadyms()}, left, r)) {
+            switch (sendrequest(channel, request{args, started}, left, r)) {
             case sendresult::ok:
                 return r;
             case sendresult::timeout:

@@ -273,6 +273,25 @@ class commandstest : public QObject {
         QTRY_COMPARE(shown.count(), 1);
     }
 
+    // A request the command gave up on is not carried out late.
+    void stalerequest() {
+        writefile(block("Tea", "17:00", true));
+        QVERIFY(startwindow());
+        QLocalSocket s;
+        s.connectToServer(one->channel());
+        QVERIFY(s.waitForConnected(1000));
+        const std::string frame = control::encode(
+            control::request{{"--remove", "Tea"}, control::steadyms() - control::stalems - 1});
+        s.write(frame.data(), static_cast<qint64>(frame.size()));
+        control::framereader reader;
+        QTRY_VERIFY(reader.add(s.readAll().toStdString()) == control::framereader::state::done);
+        const auto r = control::decodereply(reader.payload());
+        QVERIFY(r);
+        QCOMPARE(r->status, 1);
+        QCOMPARE(r->err, control::noanswer() + "\n");
+        QCOMPARE(rows(), QString("Tea"));
+    }
+
     void refused_data() {
         QTest::addColumn<QByteArray>("bytes");
         // Whether the window hangs up at once; a truncated message waits for the rest.
