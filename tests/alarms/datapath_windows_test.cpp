@@ -14,6 +14,7 @@
 #include "tests/alarms/tempdir.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
+#include "tests/support/wideenv.h"
 #include "timespec/error.h"
 
 // The Windows files for real: the system's own calls on real files, folders and settings.
@@ -27,25 +28,6 @@ using test::writebytes;
 // Folder names a user may have: blanks, letters beyond ASCII, and beyond the ANSI code page.
 const std::string awkwardnames[] = {"plain", "with blanks", "\xc3\x9cml\xc3\xa4ute \xc3\xb1",
                                     "\xe6\x97\xa5\xe6\x9c\xac \xd0\x96"};
-
-// Sets (or with nullopt removes) a variable of the process for one scope, in UTF-16 so that
-// any letters go through unchanged.
-class wideenv {
-  public:
-    wideenv(const wchar_t* name, const std::optional<std::string>& value) : name_(name) {
-        wchar_t buf[32768];
-        const DWORD n = GetEnvironmentVariableW(name, buf, 32768);
-        if (n > 0 && n < 32768) before_ = std::wstring(buf, n);
-        SetEnvironmentVariableW(name, value ? win::widen(*value).c_str() : nullptr);
-    }
-    ~wideenv() { SetEnvironmentVariableW(name_, before_ ? before_->c_str() : nullptr); }
-    wideenv(const wideenv&) = delete;
-    wideenv& operator=(const wideenv&) = delete;
-
-  private:
-    const wchar_t* name_;
-    std::optional<std::wstring> before_;
-};
 
 std::set<std::string> namesin(const std::string& folder) {
     std::set<std::string> names;
@@ -67,7 +49,7 @@ TEST(windowsdatapath, TheUsersFolderIsVelkInAppData) {
     };
     for (const auto& [appdata, expected] : cases) {
         SCOPED_TRACE(appdata.value_or("(unset)"));
-        wideenv env(L"APPDATA", appdata);
+        test::wideenv env(L"APPDATA", appdata);
         EXPECT_EQ(userdatadir(), expected);
     }
 }
@@ -84,7 +66,7 @@ TEST(windowsdatapath, BesideTheExecutableWhenWritableElseInAppData) {
         const std::string exefolder = dir.file(name) + "\\";
         const std::string appdata = dir.file("Roaming " + name);
         std::filesystem::create_directory(fspath(exefolder));
-        wideenv env(L"APPDATA", appdata);
+        test::wideenv env(L"APPDATA", appdata);
         const std::string user = userdatadir();
         EXPECT_EQ(user, appdata + "\\VELK\\");
 
