@@ -1,17 +1,11 @@
 #include "control/instance.h"
 
 #include <cstdio>
-#include <filesystem>
 
 namespace velk::control {
 
 std::string keyfor(const std::string& datapath) {
-    // Links resolved: the same file reached by two paths is still one file with one writer.
-    std::error_code ec;
-    std::filesystem::path p = std::filesystem::weakly_canonical(datapath, ec);
-    if (ec) p = std::filesystem::absolute(datapath, ec);
-    if (ec) p = datapath;
-    const std::string text = p.lexically_normal().string();
+    const std::string text = keytext(datapath);
     // FNV-1a: stable across builds and platforms, and enough to keep files apart.
     std::uint64_t h = 14695981039346656037ull;
     for (const char c : text) {

@@ -16,6 +16,8 @@ namespace velk::control {
 std::string privatedir();
 // "velk-" and a hash of the file's absolute path: one lock and one channel per alarm file.
 std::string keyfor(const std::string& datapath);
+// The text keyfor hashes: one for every way of writing the same file's path. Per OS.
+std::string keytext(const std::string& datapath);
 // The lock file of the alarm file's instance.
 std::string lockpath(const std::string& datapath);
 // What the window listens on: a socket path on Linux, a pipe name on Windows.

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -65,6 +66,15 @@ std::string privatedir() {
         throw velkerror{"The folder '" + dir +
                         "' is not private to this user; VELK does not use it."};
     return dir + "/";
+}
+
+std::string keytext(const std::string& datapath) {
+    // Links resolved: the same file reached by two paths is still one file with one writer.
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::weakly_canonical(datapath, ec);
+    if (ec) p = std::filesystem::absolute(datapath, ec);
+    if (ec) p = datapath;
+    return p.lexically_normal().string();
 }
 
 std::string channelname(const std::string& datapath) {

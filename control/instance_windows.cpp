@@ -112,6 +112,28 @@ std::string privatedir() {
     return dir + "\\";
 }
 
+std::string keytext(const std::string& datapath) {
+    // Windows names are case-blind and take either slash: "c:\\a\\..\\Alarms.data" and
+    // "C:/ALARMS.DATA" are one file, and must give one lock, or two writers would share it. The
+    // same for an existing file and one not made yet, so links are not followed.
+    const std::wstring given = win::widen(datapath);
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD n =
+        GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n >= full.size()) {
+        full.resize(n);
+        n = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    }
+    full.resize(n > 0 && n < full.size() ? n : 0);
+    if (full.empty()) full = given;
+    std::wstring upper(full.size() * 2 + 1, L'\0');
+    const int m = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, full.c_str(),
+                                static_cast<int>(full.size()), upper.data(),
+                                static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    upper.resize(m > 0 ? static_cast<size_t>(m) : 0);
+    return win::narrow(upper.empty() ? full : upper);
+}
+
 std::string channelname(const std::string& datapath) {
     // A pipe name; the window's server restricts it to this user.
     return keyfor(datapath);

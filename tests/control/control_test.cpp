@@ -218,6 +218,15 @@ TEST_F(commandtest, WindowThatDoesNotAnswer) {
     EXPECT_EQ(r.err, noanswer() + "\n");
 }
 
+TEST_F(commandtest, OneKeyPerFile) {
+    test::writebytes(path, "");
+    const std::string same[] = {dir.file("ALARMS.DATA"), dir.file("x\\..\\Alarms.data"),
+                                dir.file("Alarms.data").replace(0, 1, "c")};
+    for (const auto& other : same)
+        EXPECT_EQ(keyfor(path), keyfor(other)) << other;
+    EXPECT_NE(keyfor(path), keyfor(dir.file("Other.data")));
+}
+
 // The lock lives in the user's temporary folder, whatever letters the user's name has.
 TEST_F(commandtest, PrivateFolder) {
     const std::string temp = dir.file("J\xc3\xbcrgen \xe6\x97\xa5\xe6\x9c\xac");
