@@ -1,13 +1,14 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/cmdargs.h"
 #if VELK_WITH_UI
 #include "ui/gui.h"
 #endif
 
 int main(int argc, char** argv) {
     // The command-line companion decides first, so --next and --list work without a display.
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = velk::commandargs(argc, argv);
     if (auto status = velk::runcli(args, std::cout, std::cerr)) return *status;
 #if VELK_WITH_UI
     return velk::rungui(argc, argv);

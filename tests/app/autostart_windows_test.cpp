@@ -115,7 +115,7 @@ std::pair<DWORD, std::string> runprogram(const std::string& program, const std::
 }
 
 // The built velk.exe, copied into folders with awkward names, finds its own folder and keeps
-// its alarm file there.
+// its alarm file there, and reads a file named in its arguments.
 TEST(windowsprogram, VelkInAFolderWithBlanksAndAnyLettersUsesThatFolder) {
     const std::string names[] = {"Program Files", "J\xc3\xbcrgen M\xc3\xbcller",
                                  "\xe3\x83\x84\xe3\x83\xbc\xe3\x83\xab \xd0\x96"};
@@ -129,6 +129,16 @@ TEST(windowsprogram, VelkInAFolderWithBlanksAndAnyLettersUsesThatFolder) {
         const auto [code, out] = runprogram(exe, "--help", dir.file("out.txt"));
         EXPECT_EQ(code, 0u) << out;
         EXPECT_NE(out.find("Alarm file: " + folder + "\\Alarms.data"), std::string::npos) << out;
+
+        // A file named on the command line in such a folder is found too.
+        const std::string data = dir.file("data " + name);
+        std::filesystem::create_directory(test::fspath(data));
+        test::writebytes(data + "\\Alarms.data",
+                         name + "\r\n8:00\r\n46362.5\r\n-\r\n0\r\n0\r\n\r\n");
+        const auto [listed, list] =
+            runprogram(exe, "--list \"" + data + "\\Alarms.data\"", dir.file("list.txt"));
+        EXPECT_EQ(listed, 0u) << list;
+        EXPECT_NE(list.find(name), std::string::npos) << list;
     }
 }
 
