@@ -28,7 +28,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELK_BUILD_UI=OFF -DVELK_BUILD_BENCH=OFF \
-    "${launcher[@]}" >/dev/null || exit 1
+    -DVELK_WERROR=ON "${launcher[@]}" >/dev/null || exit 1
 cmake --build "$build" -j"$(nproc)" || exit 1
 
 # Wine without a display, without the .NET and HTML engines it would offer to install, silent
