@@ -47,7 +47,8 @@ std::string listrow(const event& e, datetime current) {
     std::string row = e.active ? "*" : " ";
     row += "  " + (hasnext ? displaytime(e.next) : "-");
     row += "  " + (hasnext ? "(+" + countdowntext(current, e.next) + ")" : std::string("-"));
-    row += "  " + (e.name.empty() ? std::string("<ALARM>") : e.name);
+    // Shown as the window shows it, also when the file is not UTF-8.
+    row += "  " + (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name));
     return row;
 }
 
