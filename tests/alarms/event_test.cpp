@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <limits>
 #include <random>
 
 #include "alarms/alarmfile.h"
@@ -81,7 +79,6 @@ TEST_F(eventfixture, RecomputeSearchesFromStartOrFromTheMinuteAfterLast) {
 // Each row: a start and a last time as a hand-edited file may hold them, and a time text. Such
 // an alarm is never due, shows "-" for what is no date and saves unchanged.
 TEST_F(eventfixture, StartOrLastTimesThatAreNoDateGiveNoNextTime) {
-    const double inf = std::numeric_limits<double>::infinity();
     const struct {
         datetime created, last;
         const char* time;
@@ -90,14 +87,10 @@ TEST_F(eventfixture, StartOrLastTimesThatAreNoDateGiveNoNextTime) {
         {at("2026-12-06 09:00"), 3000000, "8:00"},
         {at("2026-12-06 09:00"), 2958466, "N:N"},  // 10000-01-01
         {at("2026-12-06 09:00"), -700000, "8:00"}, // the year -17
-        {-1e6, novalue, "8:00"},
         {1e300, -1e300, "N:N"},
         {-1e300, novalue, "once 8:00 | this 9:00"},
         {3000000, novalue, "today 7:30"},
         {1e300, novalue, "tomorrow 7:30"},
-        {at("2026-12-06 09:00"), inf, "8:00"},
-        {at("2026-12-06 09:00"), -inf, "8:00"},
-        {at("2026-12-06 09:00"), std::numeric_limits<double>::quiet_NaN(), "8:00"},
     };
     for (const auto& r : rows) {
         event e;
@@ -117,7 +110,6 @@ TEST_F(eventfixture, StartOrLastTimesThatAreNoDateGiveNoNextTime) {
             EXPECT_EQ(futuredates(e), "No future dates.\r\n");
         }
         // Written and read back: the same lines, and still never due.
-        if (std::isnan(r.last) || std::isinf(r.last)) continue;
         std::deque<std::string> lines = splitlines(eventtext(e));
         const event back(lines, '.');
         EXPECT_EQ(eventtext(back), eventtext(e));
