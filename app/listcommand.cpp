@@ -6,6 +6,7 @@
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "app/cli.h"
+#include "control/commands.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
 
@@ -42,16 +43,6 @@ class desktopscope {
     desktop* before_;
 };
 
-std::string listrow(const event& e, datetime current) {
-    const bool hasnext = !isnovalue(e.next);
-    std::string row = e.active ? "*" : " ";
-    row += "  " + (hasnext ? displaytime(e.next) : "-");
-    row += "  " + (hasnext ? "(+" + countdowntext(current, e.next) + ")" : std::string("-"));
-    // Shown as the window shows it, also when the file is not UTF-8.
-    row += "  " + (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name));
-    return row;
-}
-
 } // namespace
 
 int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -73,7 +64,7 @@ int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     const datetime current = now();
     for (int r = 0; r < alarms.evcount; ++r)
-        out << listrow(*alarms.evs[alarms.evorder[r]], current) << '\n';
+        out << control::listrow(*alarms.evs[alarms.evorder[r]], current) << '\n';
     return 0;
 }
 
