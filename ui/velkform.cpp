@@ -19,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <functional>
+#include <limits>
 
 #include "alarms/datapath.h"
 #include "alarms/desktop.h"
@@ -51,7 +52,10 @@ const char* const designtime = "0000-00-00 00:00 mon";
 // A one-line edit that keeps its caret when entered with Tab instead of selecting everything.
 class plainedit : public QLineEdit {
   public:
-    using QLineEdit::QLineEdit;
+    explicit plainedit(QWidget* parent) : QLineEdit(parent) {
+        // The default limit would cut a long name or time text from the file on display.
+        setMaxLength(std::numeric_limits<int>::max());
+    }
 
   protected:
     void focusInEvent(QFocusEvent* e) override {

@@ -240,6 +240,9 @@ class velkformtest : public QObject {
         QTest::newRow("latin-1, the name edited")
             << QByteArray("M\xfcller") << QByteArray("M\xfcller 8:00")
             << QByteArray("#msg M\xfcller") << QString("!") << QString("M\u00fcller!");
+        QTest::newRow("longer than a line edit's usual limit")
+            << QByteArray(40000, 'n') << QByteArray("8:00") << QByteArray("#bln") << QString()
+            << QString(40000, QLatin1Char('n'));
         QTest::newRow("utf-8 the editor would change") << QByteArray("a\xc2\xa0"
                                                                      "b")
                                                        << QByteArray("8:00")
