@@ -10,6 +10,7 @@
 
 #include "alarms/alarmfile.h"
 #include "tests/alarms/tempdir.h"
+#include "tests/support/envscope.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "timespec/error.h"
@@ -168,6 +169,8 @@ TEST(splitlines, CrLfLoneCrAndLoneLfEachEndALine) {
 }
 
 struct filefixture : ::testing::Test {
+    // Files are read under the user's locale: "." alone is the decimal point here.
+    test::envscope locale{"LC_ALL", "C"};
     test::fakeclock clock{at("2026-12-06 09:00")};
     test::fakedesktop desk;
     test::tempdir dir;
