@@ -36,6 +36,8 @@ cmake --build "$build" -j"$(nproc)" || exit 1
 unset DISPLAY WAYLAND_DISPLAY
 export WINEPREFIX="$root/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Wine takes the user's regional settings from the Unix locale: the tests expect the plain one.
+export LC_ALL=C.UTF-8
 start=$SECONDS
 # One Wine server for the whole run, and Wine's own services started once before the tests,
 # keep each test program's start short; the server is ended at exit.
