@@ -30,7 +30,7 @@ QString singleinstance::keyfor(const QString& datapath) {
     return QStringLiteral("velk-") + QString::fromLatin1(hash.toHex().left(20));
 }
 
-bool singleinstance::claim() {
+bool singleinstance::claim(bool showrunning) {
     QString dir = QDir::tempPath();
     if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
         const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -42,7 +42,7 @@ bool singleinstance::claim() {
     if (!lock_->tryLock(0)) {
         // The holder may still be starting: give it a moment to listen.
         for (int i = 0; i < 20; ++i) {
-            if (tellrunning()) break;
+            if (tellrunning(showrunning)) break;
             QThread::msleep(100);
         }
         lock_.reset();
@@ -55,12 +55,15 @@ bool singleinstance::claim() {
     return true;
 }
 
-bool singleinstance::tellrunning() {
+bool singleinstance::tellrunning(bool show) {
     QLocalSocket socket;
     socket.connectToServer(key_);
     if (!socket.waitForConnected(connectms)) return false;
-    socket.write(showmessage);
-    socket.waitForBytesWritten(connectms);
+    // Connecting alone tells that it runs; only "show" changes anything there.
+    if (show) {
+        socket.write(showmessage);
+        socket.waitForBytesWritten(connectms);
+    }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(connectms);
     return true;

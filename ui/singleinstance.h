@@ -17,8 +17,9 @@ class singleinstance : public QObject {
     ~singleinstance() override;
 
     // True when this process is now the one instance for the file. False when another one
-    // runs (it has been asked to show itself) or the lock cannot be taken.
-    bool claim();
+    // runs (asked to show its window when showrunning, else left as it is) or the lock cannot
+    // be taken.
+    bool claim(bool showrunning = true);
 
     // The socket name used for the file: "velk-" and a hash of its absolute path.
     static QString keyfor(const QString& datapath);
@@ -29,7 +30,7 @@ class singleinstance : public QObject {
 
   private:
     void onconnection();
-    bool tellrunning();
+    bool tellrunning(bool show);
 
     QString key_;
     std::unique_ptr<QLockFile> lock_;

@@ -23,10 +23,12 @@
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "execution/script.h"
+#include "execution/session.h"
 #include "timespec/error.h"
 #include "ui/alarmlist.h"
 #include "ui/filefinder.h"
 #include "ui/icons.h"
+#include "ui/messagedialog.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/velkform2.h"
@@ -41,6 +43,8 @@ constexpr int panelheight = 227;
 constexpr int designinterval = 30000;
 constexpr int startinterval = 20000;
 constexpr int autosaveinterval = 300000;
+// How soon a window hidden in the tray comes to the task bar when the tray goes away.
+constexpr int traywatchms = 1000;
 const char* const designcaption = "[Orlimbo]";
 const char* const designtime = "0000-00-00 00:00 mon";
 
@@ -118,6 +122,10 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     savesoon_.setSingleShot(true);
     savesoon_.setInterval(savesoonms);
     connect(&savesoon_, &QTimer::timeout, this, &TVELKForm::savesoonTimer);
+    traywatch_.setObjectName(QStringLiteral("traywatch"));
+    traywatch_.setInterval(traywatchms);
+    connect(&traywatch_, &QTimer::timeout, this, &TVELKForm::traywatchTimer);
+    traywatch_.start();
 }
 
 TVELKForm::~TVELKForm() {
@@ -127,6 +135,8 @@ TVELKForm::~TVELKForm() {
     // The model and the delegate read the book while Qt tears the widgets down.
     delete lbevents_;
     lbevents_ = nullptr;
+    trayicon_->setContextMenu(nullptr);
+    delete traymenu_;
 }
 
 QFont TVELKForm::windowfont() {
@@ -273,7 +283,8 @@ void TVELKForm::buildtray() {
     trayicon_ = new QSystemTrayIcon(this);
     trayicon_->setObjectName(QStringLiteral("trayicon"));
     trayicon_->setToolTip(QString::fromLatin1(designcaption));
-    traymenu_ = new QMenu(this);
+    // Without a parent: a dialog modal to the window must not block the tray menu with it.
+    traymenu_ = new QMenu;
     traymenu_->setObjectName(QStringLiteral("traymenu"));
     QAction* restore = traymenu_->addAction(QStringLiteral("Restore"));
     restore->setObjectName(QStringLiteral("Restore1"));
@@ -338,19 +349,65 @@ void TVELKForm::FormCreate() {
 
 void TVELKForm::closeEvent(QCloseEvent* e) {
     if (closed_) return e->accept();
-    // The question only when the user sees the window; from the tray it closes at once.
-    if (isVisible() && !isMinimized() && !thedesktop().askyesno("Exit [VELK]?")) return e->ignore();
-    commitedits(true);
-    if (!saveevents(true)) return e->ignore();
+    // One question at a time: a second request while it is open is that same request.
+    if (exitasking_) return e->ignore();
+    if (!sessionending()) {
+        // The question only when the user sees the window; from the tray it closes at once.
+        if (isVisible() && !isMinimized()) {
+            exitasking_ = true;
+            const bool yes = thedesktop().askyesno("Exit [VELK]?");
+            exitasking_ = false;
+            if (!yes && !sessionending()) return e->ignore();
+        }
+        // Saved now, while the user can still choose to stay when that fails.
+        if (!sessionending()) {
+            commitedits(true);
+            if (!saveevents(true)) return e->ignore();
+        }
+    }
+    endsession();
+    if (closed_)
+        e->accept();
+    else
+        e->ignore();
+}
+
+bool TVELKForm::nested() const {
+    return sched_.inconfirm || indialog || messagedialog::opencount() > 0 ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+void TVELKForm::endsession() {
+    velk::endsession();
+    tt_.stop();
+    saveevs_.stop();
+    savesoon_.stop();
+    traywatch_.stop();
+    traymenu_->hide();
+    messagedialog::closeall();
+    emit ending();
+    // A running pass or script still refers to its alarm: the book goes only after it is done.
+    if (!nested()) finish();
+}
+
+void TVELKForm::finish() {
+    if (closed_) return;
     closed_ = true;
     tt_.stop();
     saveevs_.stop();
     savesoon_.stop();
+    traywatch_.stop();
+    commitedits(false);
+    try {
+        file_.savechanged(book_);
+    } catch (const velkerror&) {
+        // The session is over; there is nobody left to ask. A user's Exit saved before.
+    }
     cur_ = nullptr;
     book_.clear();
     model_->refresh();
     trayicon_->hide();
-    e->accept();
+    hide();
     emit closed();
 }
 
@@ -408,6 +465,14 @@ void TVELKForm::ttTimer() {
     // A tray that appears after start-up (the panel restarted) is used from then on.
     if (!closed_ && !trayicon_->isVisible() && trayavailable()) trayicon_->show();
     sched_.tttimer();
+}
+
+void TVELKForm::traywatchTimer() {
+    // The panel went away while the window hid in it: the task bar is the way back now.
+    if (!closed_ && !isVisible() && trayicon_->isVisible() && !trayavailable()) {
+        trayicon_->hide();
+        showMinimized();
+    }
 }
 
 void TVELKForm::setcaption(const std::string& caption) {

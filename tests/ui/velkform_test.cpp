@@ -14,6 +14,7 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
+#include "execution/session.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "ui/singleinstance.h"
@@ -81,6 +82,7 @@ class velkformtest : public QObject {
 
   private slots:
     void init() {
+        resetsession();
         dir = std::make_unique<QTemporaryDir>();
         clock = std::make_unique<test::fakeclock>(at("2026-12-07 09:00:30"));
         desk = std::make_unique<test::fakedesktop>();
