@@ -496,6 +496,8 @@ void TVELKForm::trayiconClick() {
     QWidget* front = QApplication::activeModalWidget();
     if (!front && isVisible()) front = this;
     if (front) {
+        // A dialog the user minimised comes back too.
+        if (front->isMinimized()) front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
         front->raise();
         front->activateWindow();
     }

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/qtdesktop.h"
 
@@ -153,6 +154,18 @@ class qtdesktoptest : public QObject {
         QCOMPARE(desk->askfour("keys", answer::notoall), four);
         whenopen(press, leave::closebox);
         QCOMPARE(desk->askyesno("Exit [VELK]?"), yesno == 1);
+    }
+
+    // One bell at every size the project draws, for windows, dialogs, task bar and tray.
+    void appicon() {
+        const QIcon icon = velk::icons::appicon();
+        QList<QSize> sizes = icon.availableSizes();
+        std::sort(sizes.begin(), sizes.end(),
+                  [](QSize a, QSize b) { return a.width() < b.width(); });
+        QCOMPARE(sizes, (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {256, 256}}));
+        QCOMPARE(icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32),
+                 QImage(QFINDTESTDATA("../../data/icons/velk-48.png"))
+                     .convertToFormat(QImage::Format_ARGB32));
     }
 
     void questiontext() {
