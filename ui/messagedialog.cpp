@@ -2,8 +2,8 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextOption>
 #include <QVBoxLayout>
@@ -53,7 +53,7 @@ void tabbedtext::paintEvent(QPaintEvent*) {
 messagedialog::messagedialog(const QString& text, const QStringList& buttons, int defaultindex,
                              QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(QString::fromLatin1(dialogcaption));
     setObjectName(QStringLiteral("velkdialog"));
     // A parentless dialog counts as a main window to Qt; closing it while the real window is

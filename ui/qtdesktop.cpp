@@ -68,8 +68,7 @@ void qtdesktop::showmessage(const std::string& text) {
 
 bool qtdesktop::askyesno(const std::string& text) {
     if (sessionending()) return false;
-    messagedialog box(fromcore(text), {QStringLiteral("&Yes"), QStringLiteral("&No")}, -1,
-                      owner());
+    messagedialog box(fromcore(text), {QStringLiteral("&Yes"), QStringLiteral("&No")}, -1, owner());
     return box.ask() == 0;
 }
 

@@ -497,7 +497,8 @@ void TVELKForm::trayiconClick() {
     if (!front && isVisible()) front = this;
     if (front) {
         // A dialog the user minimised comes back too.
-        if (front->isMinimized()) front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
+        if (front->isMinimized())
+            front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
         front->raise();
         front->activateWindow();
     }

@@ -366,21 +366,40 @@ TEST_P(sessionend, leavestherestunanswered) {
 
 INSTANTIATE_TEST_SUITE_P(
     table, sessionend,
-    testing::Values(
-        endcase{"before the first tick", {"#msg x"}, {}, 0, {}, ""},
-        // The first run needs no answer: it ran, and only it counts as handled.
-        endcase{"during the first run's message", {"#msg x", "#bln after"}, {}, 1,
-                {"bringer", "message"}, "2026-12-07 06:05"},
-        endcase{"during the question", {"#bln"}, {a::yes}, 1, {"balloon x", "four"},
-                "2026-12-07 06:05"},
-        endcase{"during an answered run's message", {"#msg x"}, {a::yes, a::yes}, 3,
-                {"bringer", "message", "four", "bringer", "message"}, "2026-12-07 06:06"},
-        // The closed "#ask" is no No: neither block runs.
-        endcase{"during #ask", {"#ask go?", "#bln yes", "#else", "#bln no", "#end"}, {}, 1,
-                {"bringer", "yesno"}, "2026-12-07 06:05"},
-        endcase{"during yes to all", {"#msg x"}, {a::yestoall}, 4,
-                {"bringer", "message", "four", "bringer", "message", "bringer", "message"},
-                "2026-12-07 06:07"}));
+    testing::Values(endcase{"before the first tick", {"#msg x"}, {}, 0, {}, ""},
+                    // The first run needs no answer: it ran, and only it counts as handled.
+                    endcase{"during the first run's message",
+                            {"#msg x", "#bln after"},
+                            {},
+                            1,
+                            {"bringer", "message"},
+                            "2026-12-07 06:05"},
+                    endcase{"during the question",
+                            {"#bln"},
+                            {a::yes},
+                            1,
+                            {"balloon x", "four"},
+                            "2026-12-07 06:05"},
+                    endcase{"during an answered run's message",
+                            {"#msg x"},
+                            {a::yes, a::yes},
+                            3,
+                            {"bringer", "message", "four", "bringer", "message"},
+                            "2026-12-07 06:06"},
+                    // The closed "#ask" is no No: neither block runs.
+                    endcase{"during #ask",
+                            {"#ask go?", "#bln yes", "#else", "#bln no", "#end"},
+                            {},
+                            1,
+                            {"bringer", "yesno"},
+                            "2026-12-07 06:05"},
+                    endcase{
+                        "during yes to all",
+                        {"#msg x"},
+                        {a::yestoall},
+                        4,
+                        {"bringer", "message", "four", "bringer", "message", "bringer", "message"},
+                        "2026-12-07 06:07"}));
 
 // "No to All" jumps over the missed runs; the result must be the run-by-run loop's, exactly.
 struct skipcase {
@@ -416,20 +435,19 @@ TEST_P(skipping, equalsthelooponebyone) {
 
 INSTANTIATE_TEST_SUITE_P(
     table, skipping,
-    testing::Values(skipcase{"N:N", "2026-11-20 10:00:30", "2026-12-07 08:05:59"},
-                    skipcase{"N:N", "2026-12-07 08:05", "2026-12-07 08:05"},
-                    skipcase{"[8..16]:00", "2025-12-07 08:00", "2026-12-07 12:30"},
-                    skipcase{"[8..16]:00", "2025-12-07 08:00", "2026-12-07 16:00"},
-                    skipcase{"d[mon..fri] 13:[00;10;20;30;40;50]", "2024-01-01 00:00",
-                             "2026-12-07 13:09:59"},
-                    skipcase{"N-11-[15..21] thu morning", "1990-05-05 12:00", "2026-12-07 08:05"},
-                    skipcase{"N-2-29 12:00", "1981-01-01 00:00", "2026-12-07 08:05"},
-                    skipcase{"once 22:00 | once 23:00", "2026-12-01 22:30", "2026-12-07 08:05"},
-                    skipcase{"this wednesday 13:[00;30]", "2026-12-01 09:00", "2026-12-07 08:05"},
-                    skipcase{"mon tue 08:00 | d[^mon;tue;sun] 09:00", "2020-02-29 09:00",
-                             "2026-12-07 08:00"},
-                    skipcase{"2026-12-07 08:04", "2026-12-01 00:00", "2026-12-07 08:05"},
-                    skipcase{"[^..2010]-1-1", "1985-01-01 00:00", "2026-12-07 08:05"}));
+    testing::Values(
+        skipcase{"N:N", "2026-11-20 10:00:30", "2026-12-07 08:05:59"},
+        skipcase{"N:N", "2026-12-07 08:05", "2026-12-07 08:05"},
+        skipcase{"[8..16]:00", "2025-12-07 08:00", "2026-12-07 12:30"},
+        skipcase{"[8..16]:00", "2025-12-07 08:00", "2026-12-07 16:00"},
+        skipcase{"d[mon..fri] 13:[00;10;20;30;40;50]", "2024-01-01 00:00", "2026-12-07 13:09:59"},
+        skipcase{"N-11-[15..21] thu morning", "1990-05-05 12:00", "2026-12-07 08:05"},
+        skipcase{"N-2-29 12:00", "1981-01-01 00:00", "2026-12-07 08:05"},
+        skipcase{"once 22:00 | once 23:00", "2026-12-01 22:30", "2026-12-07 08:05"},
+        skipcase{"this wednesday 13:[00;30]", "2026-12-01 09:00", "2026-12-07 08:05"},
+        skipcase{"mon tue 08:00 | d[^mon;tue;sun] 09:00", "2020-02-29 09:00", "2026-12-07 08:00"},
+        skipcase{"2026-12-07 08:04", "2026-12-01 00:00", "2026-12-07 08:05"},
+        skipcase{"[^..2010]-1-1", "1985-01-01 00:00", "2026-12-07 08:05"}));
 
 TEST_F(schedule, notoallafteraverylongabsenceisquick) {
     // Every minute since 1980: some 24 million missed runs.

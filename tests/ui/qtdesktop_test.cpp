@@ -163,9 +163,8 @@ class qtdesktoptest : public QObject {
         std::sort(sizes.begin(), sizes.end(),
                   [](QSize a, QSize b) { return a.width() < b.width(); });
         QCOMPARE(sizes, (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {256, 256}}));
-        QCOMPARE(icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32),
-                 QImage(QFINDTESTDATA("../../data/icons/velk-48.png"))
-                     .convertToFormat(QImage::Format_ARGB32));
+        // A large size is a picture of its own (an icon never blows a small one up).
+        QCOMPARE(icon.pixmap(256, 256).size(), QSize(256, 256));
     }
 
     void questiontext() {

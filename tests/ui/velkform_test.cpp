@@ -267,18 +267,23 @@ class velkformtest : public QObject {
         QTest::addColumn<QString>("last");
         const QList<int> none, yes{int(answer::yes)};
         QTest::newRow("signal, start-up box")
-            << "" << "#msg x" << none << "signal" << 1 << "2026-12-07 07:00";
+            << ""
+            << "#msg x" << none << "signal" << 1 << "2026-12-07 07:00";
         QTest::newRow("two signals, start-up box")
-            << "" << "#msg x" << none << "signal twice" << 1 << "2026-12-07 07:00";
+            << ""
+            << "#msg x" << none << "signal twice" << 1 << "2026-12-07 07:00";
         QTest::newRow("signal, question")
-            << "" << "#bln x" << none << "signal" << 1 << "2026-12-07 07:00";
+            << ""
+            << "#bln x" << none << "signal" << 1 << "2026-12-07 07:00";
         QTest::newRow("exit from the tray, #ask")
-            << "tray" << "#ask go?\n#bln yes\n#end" << none << "exit" << 1
-            << "2026-12-07 07:00";
+            << "tray"
+            << "#ask go?\n#bln yes\n#end" << none << "exit" << 1 << "2026-12-07 07:00";
         QTest::newRow("exit confirmed, answered run's box")
-            << "" << "#msg x" << yes << "exit" << 3 << "2026-12-07 07:01";
+            << ""
+            << "#msg x" << yes << "exit" << 3 << "2026-12-07 07:01";
         QTest::newRow("exit from the tray, question")
-            << "tray" << "#bln x" << yes << "exit" << 2 << "2026-12-07 07:01";
+            << "tray"
+            << "#bln x" << yes << "exit" << 2 << "2026-12-07 07:01";
     }
     void endduringdialog() {
         QFETCH(QString, cmdline);
