@@ -232,7 +232,9 @@ popups() {
 }
 # The tray menu: two rows, much wider than tall.
 traymenu() { popups | awk '$1 > 2 * $2 && $2 < 120 { print $3; f = 1 } END { exit !f }'; }
-# Qt's balloon at the tray icon: about as tall as wide.
+# The tray icon's balloon (Qt's own window): about as tall as wide. Where it appears is Qt's
+# matter: under trayer it is drawn at the top left corner, Qt not knowing where the panel put the
+# icon.
 balloonshown() { popups | awk '$1 <= 2 * $2 && $2 > 30 { f = 1 } END { exit !f }'; }
 iconic() { # window: minimised (on the task bar) rather than withdrawn or normal
     xprop -id "$1" WM_STATE 2>/dev/null | grep -q 'window state: Iconic'
@@ -276,7 +278,7 @@ check "leftover of a dead save removed" within 5 test ! -e "$inst/Alarms.data.tm
 check "leftover of a live process kept" test -e "$inst/Alarms.data.tmp.$livepid.2"
 kill "$livepid"
 wait "$livepid" 2>/dev/null
-check "#bln shows a balloon at the tray" within 5 balloonshown
+check "#bln shows the tray icon's balloon" within 5 balloonshown
 shot balloon-at-tray
 check "#bln goes to the tray, not to dunst" staysfalse 1 notified "Tea"
 clicktray 1
