@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "alarms/alarmfile.h"
 #include "execution/session.h"
 #include "ui/messagedialog.h"
 #include "ui/platform.h"
@@ -22,7 +23,8 @@ namespace velk {
 namespace {
 
 QString fromcore(const std::string& text) {
-    QString t = QString::fromStdString(text);
+    // Texts may quote alarm names and action lines, which need not be UTF-8.
+    QString t = QString::fromStdString(readabletext(text));
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return t;
 }
