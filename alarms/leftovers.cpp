@@ -14,10 +14,20 @@ bool alldigits(std::string_view s) {
     return true;
 }
 
+// Our paths are UTF-8; std::filesystem's narrow strings are the ANSI code page on Windows, which
+// misses folders and names with other letters.
+std::filesystem::path fromutf8(std::string_view s) {
+    return std::filesystem::path(std::u8string(s.begin(), s.end()));
+}
+std::string toutf8(const std::filesystem::path& p) {
+    const std::u8string s = p.u8string();
+    return std::string(s.begin(), s.end());
+}
+
 } // namespace
 
 int64_t leftoverpid(std::string_view path, std::string_view name) {
-    const std::string prefix = std::filesystem::path(path).filename().string() + ".tmp.";
+    const std::string prefix = toutf8(fromutf8(path).filename()) + ".tmp.";
     if (name.substr(0, prefix.size()) != prefix) return -1;
     const std::string_view rest = name.substr(prefix.size());
     const auto dot = rest.find('.');
@@ -30,11 +40,11 @@ int64_t leftoverpid(std::string_view path, std::string_view name) {
 int removeleftovers(const std::string& path, const std::function<bool(int64_t)>& alive) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path folder = fs::path(path).parent_path();
+    fs::path folder = fromutf8(path).parent_path();
     if (folder.empty()) folder = ".";
     int removed = 0;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const int64_t pid = leftoverpid(path, it->path().filename().string());
+        const int64_t pid = leftoverpid(path, toutf8(it->path().filename()));
         if (pid < 0) continue;
         // A live process may be in the middle of its own save (another VELK, or a command
         // writing under the lock a moment ago): its file is not ours to take.

@@ -100,7 +100,8 @@ TEST(datapath, IsDecidedOnceForTheProcess) {
 // Saves cut short by a kill leave "<file>.tmp.<pid>.<n>"; at start the ones of processes that no
 // longer run go, everything else stays.
 TEST(removeleftovers, OnlyTemporariesOfProcessesThatNoLongerRun) {
-    test::tempdir dir;
+    // A folder and a neighbour with names beyond any ANSI code page.
+    test::tempdir dir("velk J\xc3\xbcrgen \xe6\x97\xa5 ");
     const std::string path = dir.file("Alarms.data");
     struct row {
         const char* name;
@@ -117,15 +118,16 @@ TEST(removeleftovers, OnlyTemporariesOfProcessesThatNoLongerRun) {
         {"Alarms.data.tmp.-5.1", true},
         {"Other.data.tmp.4000001.1", true},
         {"Alarms.data.damaged", true},
+        {"\xe6\x97\xa5\xe6\x9c\xac \xd0\x96.txt", true},
     };
     for (const auto& r : rows)
         test::writebytes(dir.file(r.name), "x");
-    std::filesystem::create_directory(dir.file("Alarms.data.tmp.4000003.1"));
+    std::filesystem::create_directory(test::fspath(dir.file("Alarms.data.tmp.4000003.1")));
     const auto alive = [](int64_t pid) { return pid == 100; };
     EXPECT_EQ(removeleftovers(path, alive), 2);
     for (const auto& r : rows)
-        EXPECT_EQ(std::filesystem::exists(dir.file(r.name)), r.stays) << r.name;
-    EXPECT_TRUE(std::filesystem::exists(dir.file("Alarms.data.tmp.4000003.1")));
+        EXPECT_EQ(std::filesystem::exists(test::fspath(dir.file(r.name))), r.stays) << r.name;
+    EXPECT_TRUE(std::filesystem::exists(test::fspath(dir.file("Alarms.data.tmp.4000003.1"))));
     // The system's own check: this process runs, a never-used id does not.
     EXPECT_TRUE(processalive(static_cast<int64_t>(getpid())));
     EXPECT_FALSE(processalive(0));
