@@ -136,7 +136,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
         return 0;
     }
     if (command == "--version") {
-        out << "velk 0.1.0\n";
+        out << "velk " VELK_VERSION "\n";
         return 0;
     }
     if (command == "--next") return runnext(rest, out, err);

@@ -4,7 +4,7 @@
 velk_packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    googletest libgtest-dev libbenchmark-dev
     libpulse-dev fonts-dejavu-core
 )
 
