@@ -9,6 +9,9 @@ namespace velk {
 std::string exepath();
 // The folder of the running executable, with its trailing path separator.
 std::string exedir();
+// The user's home folder: $HOME, or where the system's user database puts it when HOME is unset
+// or empty (on Windows %USERPROFILE%). Every per-user path starts from this one lookup.
+std::string homedir();
 // The user's own data folder for VELK, with its trailing path separator: $XDG_DATA_HOME/velk/
 // (default ~/.local/share/velk/) on Linux, %APPDATA%\VELK\ on Windows. Not created here.
 std::string userdatadir();

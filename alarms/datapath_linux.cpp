@@ -31,20 +31,16 @@ std::string exedir() {
     return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
 }
 
+std::string homedir() {
+    if (const char* home = std::getenv("HOME"); home && home[0]) return home;
+    const passwd* pw = getpwuid(getuid());
+    return pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+}
+
 std::string userdatadir() {
     // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules ask.
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !home[0]) {
-            const passwd* pw = getpwuid(getuid());
-            home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
-        }
-        base = std::string(home) + "/.local/share";
-    }
+    std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : homedir() + "/.local/share";
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
     return base + "/velk/";

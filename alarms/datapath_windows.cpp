@@ -26,15 +26,30 @@ std::string exedir() {
     return sep == std::string::npos ? ".\\" : exe.substr(0, sep + 1);
 }
 
-std::string userdatadir() {
+namespace {
+
+// The variable's value; empty when it is unset.
+std::string environment(const char* name) {
     std::string buf(MAX_PATH, '\0');
-    DWORD n = GetEnvironmentVariableA("APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
+    DWORD n = GetEnvironmentVariableA(name, buf.data(), static_cast<DWORD>(buf.size()));
     if (n >= buf.size()) {
         buf.resize(n);
-        n = GetEnvironmentVariableA("APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
+        n = GetEnvironmentVariableA(name, buf.data(), static_cast<DWORD>(buf.size()));
     }
-    if (n == 0 || n >= buf.size()) return exedir();
+    if (n == 0 || n >= buf.size()) return "";
     buf.resize(n);
+    return buf;
+}
+
+} // namespace
+
+std::string homedir() {
+    return environment("USERPROFILE");
+}
+
+std::string userdatadir() {
+    std::string buf = environment("APPDATA");
+    if (buf.empty()) return exedir();
     while (!buf.empty() && (buf.back() == '\\' || buf.back() == '/'))
         buf.pop_back();
     return buf + "\\VELK\\";
