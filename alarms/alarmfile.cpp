@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "alarms/datapath.h"
+#include "alarms/safefile.h"
 #include "alarms/desktop.h"
 #include "timespec/error.h"
 #include "timespec/text.h"

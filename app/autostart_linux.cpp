@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "alarms/datapath.h"
+#include "alarms/safefile.h"
 #include "app/autostart.h"
 
 namespace velk::autostart {
