@@ -325,7 +325,7 @@ void TVELKForm::FormCreate() {
         showMinimized();
     try {
         file_.load(book_);
-        refreshlist(-1);
+        refreshlist(shownone);
     } catch (const velkerror& e) {
         model_->refresh();
         thedesktop().showmessage(e.text);
@@ -534,10 +534,10 @@ void TVELKForm::refreshlist(int sel) {
     changed();
     book_.sortbook();
     model_->refresh();
-    if (sel >= -1)
-        showevent(sel);
-    else
+    if (sel == keepcurrent)
         selectrow(rowof(cur_));
+    else
+        showevent(sel);
 }
 
 void TVELKForm::lbeventsClick() {
@@ -552,7 +552,7 @@ void TVELKForm::settext(QLineEdit* edit, const std::string& text) {
     if (edit->text() != q) edit->setText(q);
 }
 
-void TVELKForm::setcaption(QLabel* label, const QString& text) {
+void TVELKForm::setlabel(QLabel* label, const QString& text) {
     if (label->text() != text) label->setText(text);
 }
 
@@ -596,7 +596,7 @@ bool TVELKForm::commitedits(bool show) {
     else
         cur_->recompute();
     fillfields(*cur_);
-    refreshlist(-2);
+    refreshlist(keepcurrent);
     lbevents_->viewport()->update();
     return true;
 }
@@ -617,9 +617,9 @@ void TVELKForm::fillfields(velk::event& alarm) {
         c.setPosition(std::min(pos, static_cast<int>(meaction_->document()->characterCount()) - 1));
         meaction_->setTextCursor(c);
     }
-    setcaption(lcreated_, qs(displaytime(alarm.created)));
-    setcaption(llast_, qs(displaytime(alarm.last)));
-    setcaption(lnext_, qs(displaytime(alarm.next)));
+    setlabel(lcreated_, qs(displaytime(alarm.created)));
+    setlabel(llast_, qs(displaytime(alarm.last)));
+    setlabel(lnext_, qs(displaytime(alarm.next)));
     const QString state = alarm.active ? QStringLiteral("&Active") : QStringLiteral("In&active");
     if (bactive_->text() != state) {
         bactive_->setText(state);
@@ -636,7 +636,7 @@ void TVELKForm::clearfields() {
     if (!meaction_->document()->isEmpty()) meaction_->clear();
     const QString none = QStringLiteral("-");
     for (QLabel* l : {lcreated_, llast_, lnext_})
-        setcaption(l, none);
+        setlabel(l, none);
     // Every idle tick clears an empty editor again: only a real change touches the button.
     if (bactive_->text() != none) {
         bactive_->setText(none);
@@ -726,7 +726,7 @@ void TVELKForm::deleventClick() {
             book_.remove(book_.evorder[r]);
             cur_ = nullptr;
             clearfields();
-            refreshlist(-1);
+            refreshlist(shownone);
             if (r >= book_.evcount) --r;
             if (r >= 0) {
                 selectrow(r);
