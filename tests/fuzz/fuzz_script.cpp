@@ -185,7 +185,7 @@ std::vector<std::string> scriptlines(std::string_view text) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static velk::fuzz::fixedclock clock(46362.375);
+    static test::fakeclock clock(46362.375);
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const auto [head, body] = velk::fuzz::firstline(input);
     std::vector<bool> answers;
@@ -198,7 +198,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (head.size() % 2 == 1) alarm.name = std::string(head);
     const std::string title = alarm.name.empty() ? "<ALARM>" : alarm.name;
 
-    velk::fuzz::recordingdesktop actual(answers);
+    test::fakedesktop actual;
+    velk::fuzz::answerwith(actual, answers);
     bool ok = false;
     try {
         ok = runaction(alarm);
@@ -209,9 +210,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const auto effects = std::move(actual.calls);
 
     bool refok = false;
-    std::vector<velk::fuzz::recordingdesktop::call> expected;
+    std::vector<test::fakedesktop::call> expected;
     {
-        velk::fuzz::recordingdesktop desk(answers);
+        test::fakedesktop desk;
+        velk::fuzz::answerwith(desk, answers);
         refok = reference(alarm.action, title).run();
         expected = std::move(desk.calls);
     }
@@ -219,13 +221,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     FUZZ_CHECK(effects == expected);
 
     for (const auto& c : effects) {
-        if (c.kind == 's') FUZZ_CHECK(c.a >= 0 && c.a <= maxblockms);
-        if (c.kind == 't') FUZZ_CHECK(c.a >= 1 && c.b >= 0 && c.b <= maxblockms);
+        if (c.kind == "sleep") FUZZ_CHECK(c.a >= 0 && c.a <= maxblockms);
+        if (c.kind == "tone") FUZZ_CHECK(c.a >= 1 && c.b >= 0 && c.b <= maxblockms);
     }
 
     // Walking the lines without executing them shows, sounds and opens nothing, and a script
     // that is ill-formed on every path cannot run to its end.
-    velk::fuzz::recordingdesktop walk(answers);
+    test::fakedesktop walk;
+    velk::fuzz::answerwith(walk, answers);
     bool walked = true;
     try {
         runlines(alarm.action, title, 0, false, false);
