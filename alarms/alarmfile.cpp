@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "alarms/safefile.h"
 #include "alarms/desktop.h"
+#include "alarms/safefile.h"
 #include "timespec/error.h"
 #include "timespec/text.h"
 

@@ -140,8 +140,8 @@ void timedesc::parsesimple(std::string_view text, datetime ref, bool& once, bool
     do {
         const size_t blank = rest.find(' ');
         const std::string_view w = trimmed(rest.substr(0, blank));
-        rest = blank == std::string_view::npos ? std::string_view{}
-                                               : trimmed(rest.substr(blank + 1));
+        rest =
+            blank == std::string_view::npos ? std::string_view{} : trimmed(rest.substr(blank + 1));
         word(w, ref, once, pinday, weekdays);
     } while (!rest.empty());
 

@@ -152,8 +152,8 @@ class reference {
             // The next attempt takes one more word into the file.
             const auto q = params.find(' ');
             file = std::string(trimmed(file + " " + params.substr(0, q)));
-            params = q == std::string::npos ? std::string()
-                                            : std::string(trimmed(params.substr(q + 1)));
+            params =
+                q == std::string::npos ? std::string() : std::string(trimmed(params.substr(q + 1)));
             if (attempt >= maxopenattempts) {
                 while (!params.empty()) {
                     const auto r = params.find(' ');
