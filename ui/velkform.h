@@ -71,6 +71,7 @@ class TVELKForm : public QWidget, public tickhost {
     bool saveevents(bool atexit);
 
     book& alarms() { return book_; }
+    alarmfile& file() { return file_; }
     QSystemTrayIcon* trayicon() const { return trayicon_; }
     QTimer& tt() { return tt_; }
     QTimer& savesoon() { return savesoon_; }
