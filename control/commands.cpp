@@ -4,8 +4,10 @@
 #include <memory>
 #include <queue>
 
+#include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
 #include "timespec/error.h"
+#include "timespec/text.h"
 #include "timespec/timedesc.h"
 
 namespace velk::control {
@@ -31,11 +33,6 @@ bool oneline(const std::string& s) {
     return s.find_first_of("\r\n") == std::string::npos;
 }
 
-bool blank(const std::string& s) {
-    return std::all_of(s.begin(), s.end(),
-                       [](char c) { return static_cast<unsigned char>(c) <= 32; });
-}
-
 // Storage indexes of the alarms named exactly name.
 std::vector<int> named(const book& b, const std::string& name) {
     std::vector<int> found;
@@ -55,7 +52,7 @@ std::string timeproblem(const std::string& time, datetime ref) {
 }
 
 event* addalarm(book& b, const command& c, datetime now, reply& r) {
-    if (blank(c.name)) return failure(r, emptyname()), nullptr;
+    if (trimmed(c.name).empty()) return failure(r, emptyname()), nullptr;
     if (!oneline(c.name) || !oneline(c.time))
         return failure(r, "The name and the time must be one line each!"), nullptr;
     if (b.full()) return failure(r, std::string(bookfullmessage)), nullptr;
@@ -181,13 +178,8 @@ command parsecommand(const std::vector<std::string>& args, reply& r) {
         }
         if (!rest.empty()) {
             const std::string& d = rest[0];
-            int days = 0;
-            bool ok = !d.empty() && d.size() <= 6;
-            for (const char ch : d) {
-                if (ch < '0' || ch > '9') ok = false;
-                days = days * 10 + (ch - '0');
-            }
-            if (!ok || days > maxdays) {
+            const int32_t days = readnumber(d);
+            if (days == novalue || days < 0 || days > maxdays) {
                 usage(r, "--agenda needs a whole number of DAYS from 0 to " +
                              std::to_string(maxdays) + ", not '" + d + "'");
                 return c;
@@ -232,7 +224,8 @@ std::string listrow(const event& e, datetime now) {
     std::string row = e.active ? "*" : " ";
     row += "  " + (hasnext ? displaytime(e.next) : "-");
     row += "  " + (hasnext ? "(+" + countdowntext(now, e.next) + ")" : std::string("-"));
-    row += "  " + (e.name.empty() ? std::string("<ALARM>") : e.name);
+    // Shown as the window shows it, also when the file is not UTF-8.
+    row += "  " + (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name));
     return row;
 }
 
@@ -261,7 +254,7 @@ std::string agendatext(const book& b, datetime now, int days) {
         queue.pop();
         const event& e = *b.evs[b.evorder[p.row]];
         text += displaytime(p.at) + "  (+" + countdowntext(now, p.at) + ")  " +
-                (e.name.empty() ? std::string("<ALARM>") : e.name) + "\n";
+                (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name)) + "\n";
         // A moment already due is listed once; the ones after it count from now.
         const datetime following = nextfrom(*e.parsed, std::max(p.at + oneminute, now));
         if (!isnovalue(following) && following > p.at && following < end)

@@ -42,10 +42,9 @@ void runbeep(std::string_view arg) {
         fail("Incorrect number of argument for #beep (should be 0 or 2, separated with space)!");
     const auto first = trimmed(arg.substr(0, q));
     const auto second = trimmed(arg.substr(q + 1));
+    // Any frequency is taken: one the platform cannot sound is a silence of the same length.
     const int32_t frequency = readnumber(first);
-    // No tone has a frequency below 1 Hz; a negative one would wrap around on the platform.
-    if (frequency == novalue || frequency < 1)
-        fail("Incorrect argument1 for #beep: " + quoted(first));
+    if (frequency == novalue) fail("Incorrect argument1 for #beep: " + quoted(first));
     const int32_t ms = readnumber(second);
     if (ms == novalue || ms < 0) fail("Incorrect argument1 for #beep: " + quoted(second));
     if (ms > maxblockms) fail("Time for #beep must not exceed 30s.");
@@ -104,6 +103,7 @@ struct block {
     bool outerexecute; // execute of the lines around the "#ask"
     bool outerelse;    // elseallowed of the lines around the "#ask"
     bool yes;          // the answer (false when not asked)
+    bool inelse;       // past its "#else"
 };
 
 } // namespace
@@ -158,6 +158,7 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
             if (open.empty()) return index;
             execute = open.back().outerexecute && !open.back().yes;
             elseallowed = false;
+            open.back().inelse = true;
             continue;
         }
         if (line.empty()) continue;
@@ -171,7 +172,7 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
             p == std::string_view::npos ? std::string_view() : trimmed(line.substr(p + 1));
         if (word == "ask") {
             const bool yes = execute && runask(arg, title);
-            open.push_back({execute, elseallowed, yes});
+            open.push_back({execute, elseallowed, yes, false});
             execute = execute && yes;
             elseallowed = true;
         } else if (word == "msg") {
@@ -186,8 +187,10 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
             fail("Incorrect command: '#" + std::string(word) + "'!");
         }
     }
-    // A block still open here has lost its "#end"; stop instead of reading past the script.
-    if (!open.empty()) fail("Missing #end!");
+    // An else-block that runs out simply ends the script with it. A yes-block still open
+    // here would next look for its "#else" past the last line: that is reported.
+    for (const block& b : open)
+        if (!b.inelse) fail("Missing #end!");
     return index;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <QIcon>
 #include <QImage>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -75,6 +76,7 @@ class TVELKForm : public QWidget, public tickhost {
     QSystemTrayIcon* trayicon() const { return trayicon_; }
     QTimer& tt() { return tt_; }
     QTimer& savesoon() { return savesoon_; }
+    const QImage& imbell() const { return imbell_; }
     alarmdelegate* delegate() const { return delegate_; }
     // Whether the window closed (FormClose ran); the book is then empty.
     bool isclosed() const { return closed_; }
@@ -142,7 +144,10 @@ class TVELKForm : public QWidget, public tickhost {
     // Caret-keeping setters: an unchanged text is not set again.
     void settext(QLineEdit* edit, const std::string& text);
     void setlabel(QLabel* label, const QString& text);
-    std::vector<std::string> memolines() const;
+    // The action box's lines as the document holds them.
+    QStringList memoblocks() const;
+    // The action box as action lines; a line still as shown keeps the bytes of before.
+    std::vector<std::string> memolines(const std::vector<std::string>& before) const;
     void selectrow(int r);
     int rowof(const velk::event* e) const;
     void clearfocus();
