@@ -2,7 +2,7 @@
 
 #include "app/cli.h"
 #if VELK_WITH_UI
-#include "ui/gui.h"
+#include "app/startgui.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (auto status = velk::runcli(args, std::cout, std::cerr)) return *status;
 #if VELK_WITH_UI
-    return velk::rungui(argc, argv);
+    return velk::startgui(argc, argv);
 #else
     std::cout << velk::helptext();
     return 0;

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "alarms/alarmfile.h"
-#include "alarms/datapath.h"
+#include "alarms/safefile.h"
 #include "tests/alarms/tempdir.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"

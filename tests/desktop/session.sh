@@ -139,6 +139,9 @@ say "session up on $DISPLAY in $((SECONDS - started)) s"
 inst=$work/velk
 mkdir -p "$inst"
 cp "$velk_built" "$inst/velk"
+# The window is a module beside the executable where the build makes one.
+module=$(dirname "$velk_built")/velkgui.so
+[ ! -f "$module" ] || cp "$module" "$inst/"
 data=$inst/Alarms.data
 
 velkpid=

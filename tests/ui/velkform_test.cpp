@@ -700,7 +700,7 @@ class velkformtest : public QObject {
         start();
         for (int i = 0; i < book::capacity; ++i)
             form->alarms().append(std::make_unique<velk::event>());
-        form->refreshlist(-1);
+        form->refreshlist(tickhost::shownone);
         type(form->cname(), "one too many");
         form->ttTimer();
         QCOMPARE(form->alarms().evcount, book::capacity);
