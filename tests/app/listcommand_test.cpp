@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "alarms/datapath.h"
 #include "app/listcommand.h"
@@ -80,6 +82,8 @@ TEST(listcommand, MissingFileListsNothingAndExtraWordsAreAUsageError) {
     EXPECT_EQ(r.err.rfind("velk: --list takes one FILE at most\n", 0), 0u);
 }
 
+// Not on Windows: /proc/self/exe; datapath_windows_test covers the executable's folder there.
+#ifndef _WIN32
 TEST(datapath, TheAlarmFileLivesBesideTheExecutable) {
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
@@ -87,6 +91,8 @@ TEST(datapath, TheAlarmFileLivesBesideTheExecutable) {
     EXPECT_EQ(exedir(), exe.substr(0, exe.rfind('/') + 1));
     EXPECT_EQ(datapath(), exedir() + "Alarms.data");
 }
+
+#endif
 
 } // namespace
 } // namespace velk
