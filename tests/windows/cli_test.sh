@@ -23,7 +23,7 @@ check() { # what expected actual
 
 # A GUI program: no console window opens at a double click, from the Start menu or at login.
 check "velk.exe is a Windows GUI program" "(Windows GUI)" \
-    "$(x86_64-w64-mingw32-objdump -p "$win/velk.exe" | sed -n 's/^Subsystem[[:space:]]*[0-9a-f]* *//p')"
+    "$(x86_64-w64-mingw32-objdump -p "$win/velk.exe" | grep -o '^Subsystem.*' | grep -o '(.*)')"
 
 # An alarm file written on Linux: a name outside ASCII, a broken time, a past one. Their rows do
 # not depend on the current minute.
