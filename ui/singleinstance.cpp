@@ -11,6 +11,7 @@ namespace velk {
 
 namespace {
 const QByteArray showmessage = "show\n";
+const QByteArray shownreply = "shown\n";
 constexpr int connectms = 1000;
 } // namespace
 
@@ -61,6 +62,10 @@ bool singleinstance::tellrunning() {
     if (!socket.waitForConnected(connectms)) return false;
     socket.write(showmessage);
     socket.waitForBytesWritten(connectms);
+    // Closing at once could lose the request: a pipe closed before the running instance took the
+    // connection drops what was written into it (seen under Wine). Its reply says it has read it.
+    while (!socket.canReadLine() && socket.waitForReadyRead(connectms)) {
+    }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(connectms);
     return true;
@@ -70,7 +75,9 @@ void singleinstance::onconnection() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto read = [this, socket] {
-            if (socket->readAll().contains("show")) emit showrequested();
+            if (!socket->readAll().contains("show")) return;
+            socket->write(shownreply);
+            emit showrequested();
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
         if (socket->bytesAvailable() > 0) read();
