@@ -27,6 +27,7 @@ waitwindow() {
     return 1
 }
 cleanup() {
+    [ -n "${rofolder:-}" ] && umount "$pf" 2>/dev/null
     wineserver --kill >/dev/null 2>&1
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
     wait 2>/dev/null
@@ -127,6 +128,37 @@ check "VELK has ended" '! kill -0 $velk 2>/dev/null'
 data=$(tr -d '\r' <"$pf/Alarms.data" 2>/dev/null)
 check "the alarm file is beside the program and holds the alarm" '[ "$(sed -n 1,2p <<<"$data")" = "$(printf "Desk\nN:N")" ]'
 check "its run was recorded" '[ "$(sed -n 4p <<<"$data")" != "-" ]'
+
+# A program folder the user cannot write to (Wine lets anyone write to Program Files, and root
+# ignores file modes: a read-only mount): the alarm file goes to %APPDATA%\VELK, and what is
+# typed into the window lands there.
+appdata="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/VELK/Alarms.data"
+if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev/null; then
+    rofolder=1
+    help=$(wine "$exe" --help 2>&1 | tr -d '\r' | tail -1)
+    check "read-only program folder: the alarm file in %APPDATA%\\VELK" \
+        '[[ "$help" == "Alarm file: C:\\users\\"*"\\AppData\\Roaming\\VELK\\Alarms.data" ]]'
+    wine "$exe" >/dev/null 2>&1 &
+    velk=$!
+    main=$(waitwindow '^\[Orlimbo\]' 60)
+    check "read-only program folder: the window appears" '[ -n "$main" ]'
+    if [ -n "$main" ]; then
+        sleep 1
+        # The name field has the focus in a new book.
+        xdotool windowactivate --sync "$main" type --delay 50 'Typed é'
+        sleep 0.5
+        shot 9-typed
+        xdotool windowactivate --sync "$main" key alt+F4
+        question=$(waitwindow '^\[VELK\]$' 10)
+        [ -n "$question" ] && xdotool windowactivate --sync "$question" key Return
+    fi
+    for i in $(seq 100); do kill -0 $velk 2>/dev/null || break; sleep 0.2; done
+    check "read-only program folder: what was typed is in %APPDATA%\\VELK" \
+        '[ "$(head -1 "$appdata" 2>/dev/null | tr -d "\r")" = "Typed é" ]'
+    umount "$pf"
+else
+    echo "skipped: the read-only program folder (no read-only mount possible here)"
+fi
 
 # The silent uninstall leaves the user's alarm file.
 wine "$pf/Uninstall.exe" /S '_?=C:\Program Files\VELK' >/dev/null 2>&1
