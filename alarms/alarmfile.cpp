@@ -183,9 +183,12 @@ event::event(std::deque<std::string>& lines) : created(0), last(0), next(0) {
     for (int32_t k = 0; k < n; ++k)
         action.push_back(takeline(lines));
     if (!takeline(lines).empty()) throw velkerror{std::string(filemessage::emptyline)};
-    recompute();
-    // A time text that no longer parses leaves the alarm inactive, without a word.
-    if (active) activate(false);
+    // A time text that no longer parses leaves the alarm inactive, without a word. activate
+    // recomputes itself: parsing twice would double the cost of loading.
+    if (active)
+        activate(false);
+    else
+        recompute();
 }
 
 void readevents(std::deque<std::string>& lines, book& b) {

@@ -4,6 +4,7 @@
 #include "alarms/futuredates.h"
 #include "app/autostart.h"
 #include "app/listcommand.h"
+#include "control/dispatch.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
 #include "timespec/timedesc.h"
@@ -51,6 +52,9 @@ std::string helptext() {
            "       velk --next SPEC [--from \"YYYY-MM-DD HH:MM[:SS]\"]"
            " [--ref \"YYYY-MM-DD HH:MM[:SS]\"] [--count N]\n"
            "       velk --list [FILE]\n"
+           "       velk --add [--inactive] NAME TIME [LINE...]\n"
+           "       velk --enable NAME | --disable NAME | --remove NAME\n"
+           "       velk --agenda [DAYS]\n"
            "       velk --autostart on|off\n"
            "       velk --help | --version\n"
            "\n"
@@ -61,9 +65,24 @@ std::string helptext() {
            "                        (default: the --from moment)\n"
            "               --count  list at most N moments (default: 100)\n"
            "  --list       list the alarms of FILE (default: the alarm file)\n"
+           "  --add        add an alarm started now, active unless --inactive, with the\n"
+           "               action LINEs; prints it as --list does\n"
+           "  --enable     switch on the alarm named exactly NAME\n"
+           "  --disable    switch off the alarm named exactly NAME\n"
+           "  --remove     delete the alarm named exactly NAME\n"
+           "  --agenda     every moment an active alarm is due in the next DAYS days\n"
+           "               (default: 7), in time order\n"
+           "               These commands go to the running VELK when there is one;\n"
+           "               else they change the alarm file themselves.\n"
            "  --autostart  on: start VELK in the tray at login; off: no longer\n"
            "  --help       show this text\n"
            "  --version    show the version\n"
+           "\n"
+           "Examples:\n"
+           "  velk --add Tea \"once 17:00\" \"#msg The tea is ready\"\n"
+           "  velk --add --inactive Standup \"mon tue wed thu fri 09:45\" \"#bln Standup\"\n"
+           "  velk --disable Standup\n"
+           "  velk --agenda 1\n"
            "\n"
            "Alarm file: " +
            datapath() + "\n";
@@ -126,6 +145,19 @@ int runnext(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
 }
 
+int runcontrol(const std::vector<std::string>& args, const std::string& path, std::ostream& out,
+               std::ostream& err) {
+    control::reply r;
+    if (control::parsecommand(args, r).what == control::command::none) {
+        err << r.err << helptext();
+        return r.status;
+    }
+    r = control::runcommand(args, path);
+    out << r.out;
+    err << r.err;
+    return r.status;
+}
+
 std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& out,
                           std::ostream& err) {
     if (args.empty()) return std::nullopt;
@@ -142,6 +174,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
     if (command == "--next") return runnext(rest, out, err);
     if (command == "--list") return runlist(rest, out, err);
     if (command == "--autostart") return runautostart(rest, out, err);
+    if (control::iscommand(command)) return runcontrol(args, datapath(), out, err);
     if (command.rfind("--", 0) == 0) return usage(err, "unknown option '" + command + "'");
     return std::nullopt;
 }

@@ -19,6 +19,11 @@ std::string helptext();
 // "--next". 0 on success, 1 when SPEC does not parse, 2 for a usage error.
 int runnext(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// velk --add/--enable/--disable/--remove/--agenda for the alarm file at path: args start with
+// the command word. 0 on success, 1 when it failed (nothing changed), 2 for a usage error.
+int runcontrol(const std::vector<std::string>& args, const std::string& path, std::ostream& out,
+               std::ostream& err);
+
 // "YYYY-MM-DD HH:MM[:SS]" as a date-time value; false when the text is not a real moment.
 bool readmoment(const std::string& text, datetime& out);
 

@@ -6,6 +6,7 @@
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "app/cli.h"
+#include "control/commands.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
 
@@ -42,15 +43,6 @@ class desktopscope {
     desktop* before_;
 };
 
-std::string listrow(const event& e, datetime current) {
-    const bool hasnext = !isnovalue(e.next);
-    std::string row = e.active ? "*" : " ";
-    row += "  " + (hasnext ? displaytime(e.next) : "-");
-    row += "  " + (hasnext ? "(+" + countdowntext(current, e.next) + ")" : std::string("-"));
-    row += "  " + (e.name.empty() ? std::string("<ALARM>") : e.name);
-    return row;
-}
-
 } // namespace
 
 int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -72,7 +64,7 @@ int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     const datetime current = now();
     for (int r = 0; r < alarms.evcount; ++r)
-        out << listrow(*alarms.evs[alarms.evorder[r]], current) << '\n';
+        out << control::listrow(*alarms.evs[alarms.evorder[r]], current) << '\n';
     return 0;
 }
 

@@ -110,6 +110,9 @@ int rungui(int argc, char** argv) {
         desk.settrayicon(form.trayicon());
         desk.setmainwindow(&form);
         QObject::connect(&one, &singleinstance::showrequested, &form, &TVELKForm::trayiconClick);
+        one.sethandler(
+            [&form](const std::vector<std::string>& args) { return form.runcommand(args); });
+        QObject::connect(&form, &TVELKForm::closed, &one, &singleinstance::stoplistening);
         // exit(), not quit(): quit() would ask every window to close again.
         QObject::connect(
             &form, &TVELKForm::closed, &app, [] { QCoreApplication::exit(0); },

@@ -1,83 +1,98 @@
 #include "ui/singleinstance.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
+
+#include "control/dispatch.h"
 
 namespace velk {
 
 namespace {
-const QByteArray showmessage = "show\n";
-const QByteArray shownreply = "shown\n";
+// The word a starting window sends; no command of the command line has it.
+const std::string showword = "--show";
 constexpr int connectms = 1000;
+constexpr int retryms = 50;
+// A client that has not sent its whole request by then is dropped.
+constexpr int requestms = 10000;
 } // namespace
 
 singleinstance::singleinstance(const QString& datapath, QObject* parent)
-    : QObject(parent), key_(keyfor(datapath)) {
+    : QObject(parent), datapath_(datapath.toStdString()) {
     connect(&server_, &QLocalServer::newConnection, this, &singleinstance::onconnection);
 }
 
 singleinstance::~singleinstance() {
     server_.close();
-    if (lock_) lock_->unlock();
-}
-
-QString singleinstance::keyfor(const QString& datapath) {
-    const QString path = QFileInfo(datapath).absoluteFilePath();
-    const QByteArray hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1);
-    return QStringLiteral("velk-") + QString::fromLatin1(hash.toHex().left(20));
+    if (lock_) lock_->release();
 }
 
 bool singleinstance::claim() {
-    QString dir = QDir::tempPath();
-    if (qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-        if (!runtime.isEmpty() && QDir(runtime).exists()) dir = runtime;
-    }
-    lock_ = std::make_unique<QLockFile>(dir + QLatin1Char('/') + key_ + QStringLiteral(".lock"));
-    // A lock left by a crashed instance is stale and taken over by tryLock.
-    lock_->setStaleLockTime(0);
-    if (!lock_->tryLock(0)) {
-        // The holder may still be starting: give it a moment to listen.
-        for (int i = 0; i < 20; ++i) {
-            if (tellrunning()) break;
-            QThread::msleep(100);
+    channel_ = control::channelname(datapath_);
+    lock_ = std::make_unique<control::instancelock>(control::lockpath(datapath_));
+    const std::int64_t deadline = control::steadyms() + control::answerms;
+    while (!lock_->trylock()) {
+        // Another window answers: it shows itself. Nobody answers: a command holds the lock
+        // for a moment, or a window is still starting; try again until the wait runs out.
+        if (control::postrequest(channel_, control::request{{showword}, control::steadyms()},
+                                 connectms) == control::sendresult::ok ||
+            control::steadyms() >= deadline) {
+            lock_.reset();
+            return false;
         }
-        lock_.reset();
-        return false;
+        QThread::msleep(retryms);
     }
     // A socket left by a crashed instance would keep listen() from working.
-    QLocalServer::removeServer(key_);
+    QLocalServer::removeServer(channel());
+    // Only this user may connect; the folder the socket lies in is private too.
     server_.setSocketOptions(QLocalServer::UserAccessOption);
-    server_.listen(key_);
+    server_.listen(channel());
     return true;
 }
 
-bool singleinstance::tellrunning() {
-    QLocalSocket socket;
-    socket.connectToServer(key_);
-    if (!socket.waitForConnected(connectms)) return false;
-    socket.write(showmessage);
-    socket.waitForBytesWritten(connectms);
-    // Closing at once could lose the request: a pipe closed before the running instance took the
-    // connection drops what was written into it (seen under Wine). Its reply says it has read it.
-    while (!socket.canReadLine() && socket.waitForReadyRead(connectms)) {
+control::reply singleinstance::answer(const control::request& req) {
+    if (!req.args.empty() && req.args[0] == showword) {
+        emit showrequested();
+        return {};
     }
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState) socket.waitForDisconnected(connectms);
-    return true;
+    // The command gave up on this one already and told its user nothing was changed.
+    if (control::steadyms() - req.sentms > control::stalems)
+        return {1, "", control::noanswer() + "\n"};
+    if (!handler_) return {1, "", "VELK is starting; try again in a moment.\n"};
+    return handler_(req.args);
 }
 
 void singleinstance::onconnection() {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto read = [this, socket] {
-            if (!socket->readAll().contains("show")) return;
-            socket->write(shownreply);
-            emit showrequested();
+        QTimer::singleShot(requestms, socket, [socket] { socket->abort(); });
+        auto reader = std::make_shared<control::framereader>();
+        auto read = [this, socket, reader] {
+            const QByteArray bytes = socket->readAll();
+            if (reader->finished()) {
+                if (!bytes.isEmpty()) socket->abort();
+                return;
+            }
+            switch (reader->add(std::string_view(bytes.constData(), bytes.size()))) {
+            case control::framereader::state::more:
+                return;
+            case control::framereader::state::refused:
+                // Too large, or more than one message: nothing is read or done.
+                socket->abort();
+                return;
+            case control::framereader::state::done:
+                break;
+            }
+            const auto req = control::decoderequest(reader->payload());
+            if (!req) {
+                socket->abort();
+                return;
+            }
+            std::string frame = control::encode(answer(*req));
+            if (frame.empty())
+                frame = control::encode(control::reply{1, "", "The answer would exceed 1 MB.\n"});
+            socket->write(frame.data(), static_cast<qint64>(frame.size()));
+            socket->disconnectFromServer();
         };
         connect(socket, &QLocalSocket::readyRead, this, read);
         if (socket->bytesAvailable() > 0) read();

@@ -1,27 +1,41 @@
 #pragma once
 #include <QLocalServer>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include "control/instance.h"
+#include "control/message.h"
 
 namespace velk {
 
 // One running VELK per alarm file: two writers would overwrite each other's saves. The first
-// instance holds a lock named after the file and listens on a local socket; a later one asks
-// it to show its window and ends.
+// instance holds the instance lock of the file (the one the command line takes too) and listens
+// on the file's channel; a later one asks it to show its window and ends. Commands from the
+// command line arrive on the same channel.
 class singleinstance : public QObject {
     Q_OBJECT
   public:
+    // Carries out one command for the window and gives its result.
+    using handler = std::function<control::reply(const std::vector<std::string>& args)>;
+
     explicit singleinstance(const QString& datapath, QObject* parent = nullptr);
     ~singleinstance() override;
 
     // True when this process is now the one instance for the file. False when another one
-    // runs (it has been asked to show itself) or the lock cannot be taken.
+    // runs (it has been asked to show itself) or the lock stays taken. A command holding the
+    // lock for its moment is waited for. Throws velkerror when the private folder is unsafe.
     bool claim();
-
-    // The socket name used for the file: "velk-" and a hash of its absolute path.
-    static QString keyfor(const QString& datapath);
+    // Stops answering: the window has closed. Commands then wait for the lock, which this
+    // process holds until it ends, and change the file themselves.
+    void stoplistening() { server_.close(); }
+    // Who answers commands; until it is set they are refused.
+    void sethandler(handler h) { handler_ = std::move(h); }
+    // The socket path (Linux) or pipe name (Windows) this instance listens on.
+    QString channel() const { return QString::fromStdString(channel_); }
 
   signals:
     // A later start asked this instance to show its window.
@@ -29,11 +43,12 @@ class singleinstance : public QObject {
 
   private:
     void onconnection();
-    bool tellrunning();
+    control::reply answer(const control::request& req);
 
-    QString key_;
-    std::unique_ptr<QLockFile> lock_;
+    std::string datapath_, channel_;
+    std::unique_ptr<control::instancelock> lock_;
     QLocalServer server_;
+    handler handler_;
 };
 
 } // namespace velk

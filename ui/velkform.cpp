@@ -22,7 +22,10 @@
 #include "alarms/datapath.h"
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
+#include "control/commands.h"
+#include "control/dispatch.h"
 #include "execution/script.h"
+#include "timespec/clock.h"
 #include "timespec/error.h"
 #include "ui/alarmlist.h"
 #include "ui/filefinder.h"
@@ -670,6 +673,51 @@ void TVELKForm::meactionExit() {
 
 void TVELKForm::clearfocus() {
     if (QWidget* f = focusWidget()) f->clearFocus();
+}
+
+// ---- commands from the command line ----
+
+control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
+    control::reply r;
+    const control::command c = control::parsecommand(args, r);
+    if (c.what == control::command::none) return r;
+    if (closed_) return {1, "", "VELK is closing; try again in a moment.\n"};
+    // The book is empty in place of a damaged file; a save would set the file aside.
+    if (file_.damaged()) {
+        std::string message = control::loadproblem(datapath_);
+        if (message.empty()) message = control::damagedmessage(datapath_, "");
+        return {1, "", message + "\n"};
+    }
+    // Typing in the editor belongs to the book before anything else changes it.
+    commitedits(false);
+    velk::event* removed = nullptr;
+    if (c.what == control::command::remove) {
+        int named = 0;
+        for (int i = 0; i < book_.evcount; ++i)
+            if (book_.evs[i]->name == c.name && ++named == 1) removed = book_.evs[i].get();
+        if (named != 1) removed = nullptr;
+        // A dialog of the editor's alarm (its test, a message) still uses it.
+        if (removed && removed == cur_ && QApplication::activeModalWidget())
+            return {1, "",
+                    "The Alarm '" + c.name +
+                        "' is open in VELK behind a dialog; close the dialog and try again.\n"};
+    }
+    velk::event* enabled = control::applycommand(book_, c, now(), r);
+    if (r.status != 0 || !control::writes(c)) return r;
+    if (removed && removed == cur_) {
+        cur_ = nullptr;
+        clearfields();
+    }
+    refreshlist(-2);
+    if (cur_) fillfields(*cur_);
+    // After the answer has gone: the offer may wait in a dialog for as long as the user likes.
+    if (enabled) QTimer::singleShot(0, this, [this, enabled] { offerdue(enabled); });
+    return r;
+}
+
+void TVELKForm::offerdue(velk::event* alarm) {
+    if (closed_ || book_.indexof(alarm) < 0) return;
+    if (sched_.fireifdue(*alarm, alarm == cur_, true)) refreshlist(-2);
 }
 
 // ---- buttons ----

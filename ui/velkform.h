@@ -9,6 +9,7 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/book.h"
+#include "control/message.h"
 #include "execution/scheduler.h"
 
 class QAction;
@@ -60,6 +61,10 @@ class TVELKForm : public QWidget, public tickhost {
     void fillfields(velk::event& alarm) override;
     int selectedalarm() override;
     void refreshlist(int sel) override;
+
+    // A command from the command line (velk --add, --enable, ...), applied to the book as the
+    // same edit in the window would be: the list re-sorted and the file saved soon after.
+    control::reply runcommand(const std::vector<std::string>& args);
 
     // Writes the alarm file. A failure is shown with the path and the reason; at exit the user
     // may stay instead (then false: the window must not close).
@@ -150,6 +155,9 @@ class TVELKForm : public QWidget, public tickhost {
     // The book may have changed: make sure a save follows within a couple of seconds.
     void changed();
     void warnsave(const std::string& text);
+    // An alarm switched on from the command line whose time has come: offered like the Active
+    // button offers it.
+    void offerdue(velk::event* alarm);
     void centre();
 
     std::string datapath_;

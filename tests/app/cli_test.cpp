@@ -143,8 +143,10 @@ TEST(cli, otherCommands) {
     const result help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out, helptext());
-    for (const char* word : {"velk [tray]", "--next SPEC", "--from", "--ref", "--count N",
-                             "--list [FILE]", "--help", "--version"})
+    for (const char* word :
+         {"velk [tray]", "--next SPEC", "--from", "--ref", "--count N", "--list [FILE]", "--help",
+          "--version", "--add [--inactive] NAME TIME [LINE...]", "--enable NAME", "--disable NAME",
+          "--remove NAME", "--agenda [DAYS]", "Examples:"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     const result version = run({"--version"});
     EXPECT_EQ(version.status, 0);
@@ -152,6 +154,13 @@ TEST(cli, otherCommands) {
     const result bad = run({"--bogus"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(firstline(bad.err), "velk: unknown option '--bogus'\n");
+    // The scripting commands' usage errors come with the help, before any file is touched.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--add", "Tea"}, {"--enable"}, {"--agenda", "1", "2"}}) {
+        const result usage = run(args);
+        EXPECT_EQ(usage.status, 2) << args[0];
+        EXPECT_NE(usage.err.find("Usage: velk"), std::string::npos) << args[0];
+    }
     // The window starts for no words and for "tray".
     EXPECT_FALSE(run({}).status.has_value());
     EXPECT_FALSE(run({"tray"}).status.has_value());

@@ -11,6 +11,7 @@ case $target in
 timespec) maxlen=1024 ;;   # one line of text; 1024 bytes hold well over 100 alternatives
 alarmfile) maxlen=4096 ;; # up to a few hundred small alarms
 script) maxlen=4096 ;;     # scripts with hundreds of lines and deep nesting
+message) maxlen=4096 ;;    # requests and replies of the window's channel
 *) echo "unknown target $target" >&2; exit 2 ;;
 esac
 bin=$(cd "$build" && pwd)/tests/fuzz/fuzz_$target

@@ -1,0 +1,273 @@
+#include "control/commands.h"
+
+#include <algorithm>
+#include <memory>
+#include <queue>
+
+#include "alarms/displaytime.h"
+#include "timespec/error.h"
+#include "timespec/timedesc.h"
+
+namespace velk::control {
+
+namespace {
+
+// Longest agenda a command may ask for: a century.
+constexpr int maxdays = 36525;
+
+reply& usage(reply& r, const std::string& problem) {
+    r.status = 2;
+    r.err = "velk: " + problem + "\n";
+    return r;
+}
+
+reply& failure(reply& r, const std::string& message) {
+    r.status = 1;
+    r.err = message + "\n";
+    return r;
+}
+
+bool oneline(const std::string& s) {
+    return s.find_first_of("\r\n") == std::string::npos;
+}
+
+bool blank(const std::string& s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
+// Storage indexes of the alarms named exactly name.
+std::vector<int> named(const book& b, const std::string& name) {
+    std::vector<int> found;
+    for (int i = 0; i < b.evcount; ++i)
+        if (b.evs[i]->name == name) found.push_back(i);
+    return found;
+}
+
+// The parser's message for a time text, or "" when it parses.
+std::string timeproblem(const std::string& time, datetime ref) {
+    try {
+        timedesc parsed(time, ref);
+    } catch (const velkerror& e) {
+        return e.text;
+    }
+    return "";
+}
+
+event* addalarm(book& b, const command& c, datetime now, reply& r) {
+    if (blank(c.name)) return failure(r, emptyname()), nullptr;
+    if (!oneline(c.name) || !oneline(c.time))
+        return failure(r, "The name and the time must be one line each!"), nullptr;
+    if (b.full()) return failure(r, std::string(bookfullmessage)), nullptr;
+    if (std::string problem = timeproblem(c.time, now); !problem.empty())
+        return failure(r, problem), nullptr;
+    auto e = std::make_unique<event>();
+    e->created = now;
+    e->name = c.name;
+    e->time = c.time;
+    // An argument holding line breaks is the lines it shows, as in the editor's action box.
+    for (const auto& line : c.lines) {
+        std::size_t start = 0;
+        for (std::size_t i = 0; i <= line.size(); ++i) {
+            if (i < line.size() && line[i] != '\r' && line[i] != '\n') continue;
+            e->action.push_back(line.substr(start, i - start));
+            if (i + 1 < line.size() && line[i] == '\r' && line[i + 1] == '\n') ++i;
+            start = i + 1;
+        }
+    }
+    if (c.inactive)
+        e->recompute();
+    else
+        e->activate(false);
+    event& added = b.append(std::move(e));
+    b.sortbook();
+    r.out = listrow(added, now) + "\n";
+    return &added;
+}
+
+event* switchalarm(book& b, const command& c, datetime now, reply& r) {
+    if (c.name.empty()) return failure(r, emptyname()), nullptr;
+    const std::vector<int> found = named(b, c.name);
+    if (found.empty()) return failure(r, notfound(c.name)), nullptr;
+    if (found.size() > 1)
+        return failure(r, ambiguous(c.name, static_cast<int>(found.size()))), nullptr;
+    const int i = found.front();
+    event& e = *b.evs[i];
+    // A running alarm's pass (or its open dialog) holds it: it changes when that has ended.
+    if (e.busy) return failure(r, busyalarm(c.name)), nullptr;
+    if (c.what == command::remove) {
+        r.out = "Removed: " + listrow(e, now) + "\n";
+        b.remove(i);
+        b.sortbook();
+        return nullptr;
+    }
+    event* enabled = nullptr;
+    if (c.what == command::enable && !e.active) {
+        if (std::string problem = timeproblem(e.time, e.created); !problem.empty())
+            return failure(r, problem), nullptr;
+        e.activate(false);
+        enabled = &e;
+    } else if (c.what == command::disable) {
+        e.deactivate();
+    }
+    b.sortbook();
+    r.out = listrow(e, now) + "\n";
+    return enabled;
+}
+
+} // namespace
+
+std::string emptyname() {
+    return "The name of an Alarm must not be empty!";
+}
+
+std::string notfound(const std::string& name) {
+    return "No Alarm is named '" + name + "'!";
+}
+
+std::string ambiguous(const std::string& name, int count) {
+    return std::to_string(count) + " Alarms are named '" + name +
+           "'! Nothing was changed; rename them in the window to tell them apart.";
+}
+
+std::string busyalarm(const std::string& name) {
+    return "The Alarm '" + name + "' is running now; try again when it has finished.";
+}
+
+bool iscommand(const std::string& word) {
+    return word == "--add" || word == "--enable" || word == "--disable" || word == "--remove" ||
+           word == "--agenda";
+}
+
+bool writes(const command& c) {
+    return c.what != command::none && c.what != command::agenda;
+}
+
+command parsecommand(const std::vector<std::string>& args, reply& r) {
+    command c;
+    if (args.empty() || !iscommand(args[0])) {
+        usage(r, "a command is expected");
+        return c;
+    }
+    // The window would refuse it unread; refused here, it is refused the same with no window.
+    if (encode(request{args, 0}).empty()) {
+        usage(r, "the command is longer than 1 MB");
+        return c;
+    }
+    const std::string& word = args[0];
+    std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (word == "--add") {
+        std::size_t at = 0;
+        bool inactive = false;
+        if (at < rest.size() && rest[at] == "--inactive") {
+            inactive = true;
+            ++at;
+        }
+        if (rest.size() < at + 2) {
+            usage(r, "--add needs a NAME and a TIME");
+            return c;
+        }
+        c.inactive = inactive;
+        c.name = rest[at];
+        c.time = rest[at + 1];
+        c.lines.assign(rest.begin() + static_cast<std::ptrdiff_t>(at + 2), rest.end());
+        c.what = command::add;
+        return c;
+    }
+    if (word == "--agenda") {
+        if (rest.size() > 1) {
+            usage(r, "--agenda takes one number of DAYS at most");
+            return c;
+        }
+        if (!rest.empty()) {
+            const std::string& d = rest[0];
+            int days = 0;
+            bool ok = !d.empty() && d.size() <= 6;
+            for (const char ch : d) {
+                if (ch < '0' || ch > '9') ok = false;
+                days = days * 10 + (ch - '0');
+            }
+            if (!ok || days > maxdays) {
+                usage(r, "--agenda needs a whole number of DAYS from 0 to " +
+                             std::to_string(maxdays) + ", not '" + d + "'");
+                return c;
+            }
+            c.days = days;
+        }
+        c.what = command::agenda;
+        return c;
+    }
+    if (rest.size() != 1) {
+        usage(r, word + " needs exactly one NAME");
+        return c;
+    }
+    c.name = rest[0];
+    c.what = word == "--enable"    ? command::enable
+             : word == "--disable" ? command::disable
+                                   : command::remove;
+    return c;
+}
+
+event* applycommand(book& b, const command& c, datetime now, reply& r) {
+    r = reply{};
+    switch (c.what) {
+    case command::add:
+        return addalarm(b, c, now, r);
+    case command::enable:
+    case command::disable:
+    case command::remove:
+        return switchalarm(b, c, now, r);
+    case command::agenda:
+        r.out = agendatext(b, now, c.days);
+        return nullptr;
+    case command::none:
+        break;
+    }
+    usage(r, "a command is expected");
+    return nullptr;
+}
+
+std::string listrow(const event& e, datetime now) {
+    const bool hasnext = !isnovalue(e.next);
+    std::string row = e.active ? "*" : " ";
+    row += "  " + (hasnext ? displaytime(e.next) : "-");
+    row += "  " + (hasnext ? "(+" + countdowntext(now, e.next) + ")" : std::string("-"));
+    row += "  " + (e.name.empty() ? std::string("<ALARM>") : e.name);
+    return row;
+}
+
+std::string agendatext(const book& b, datetime now, int days) {
+    const datetime end = now + days;
+    // The earliest pending moment of every alarm; the smallest is taken and replaced by that
+    // alarm's following one, so only the lines printed are ever searched. Ties keep the
+    // display order.
+    struct pending {
+        datetime at;
+        int row;
+        bool operator>(const pending& o) const { return at != o.at ? at > o.at : row > o.row; }
+    };
+    std::priority_queue<pending, std::vector<pending>, std::greater<>> queue;
+    for (int r = 0; r < b.evcount; ++r) {
+        const event& e = *b.evs[b.evorder[r]];
+        if (e.active && e.parsed && !isnovalue(e.next) && e.next < end) queue.push({e.next, r});
+    }
+    std::string text;
+    for (int lines = 0; !queue.empty(); ++lines) {
+        if (lines == agendalimit) {
+            text += "...\n";
+            break;
+        }
+        const pending p = queue.top();
+        queue.pop();
+        const event& e = *b.evs[b.evorder[p.row]];
+        text += displaytime(p.at) + "  (+" + countdowntext(now, p.at) + ")  " +
+                (e.name.empty() ? std::string("<ALARM>") : e.name) + "\n";
+        // A moment already due is listed once; the ones after it count from now.
+        const datetime following = nextfrom(*e.parsed, std::max(p.at + oneminute, now));
+        if (!isnovalue(following) && following > p.at && following < end)
+            queue.push({following, p.row});
+    }
+    return text;
+}
+
+} // namespace velk::control

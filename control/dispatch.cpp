@@ -1,0 +1,122 @@
+#include "control/dispatch.h"
+
+#include <chrono>
+#include <thread>
+
+#include "alarms/alarmfile.h"
+#include "alarms/desktop.h"
+#include "control/instance.h"
+#include "timespec/clock.h"
+#include "timespec/error.h"
+
+namespace velk::control {
+
+namespace {
+
+// The loader tells its detailed message to the desktop; a command keeps it for its own line.
+class capturedesktop : public quietdesktop {
+  public:
+    capturedesktop() : before_(&thedesktop()) { setdesktop(this); }
+    ~capturedesktop() override { setdesktop(before_); }
+    capturedesktop(const capturedesktop&) = delete;
+    capturedesktop& operator=(const capturedesktop&) = delete;
+    void showmessage(const std::string& text) override {
+        if (said.empty()) said = text;
+    }
+    std::string said;
+
+  private:
+    desktop* before_;
+};
+
+reply failed(const std::string& message) {
+    return reply{1, "", message + "\n"};
+}
+
+} // namespace
+
+std::string noanswer() {
+    return "VELK is running for this alarm file but did not answer within " +
+           std::to_string(answerms / 1000) + " s; nothing was changed.";
+}
+
+std::string damagedmessage(const std::string& path, const std::string& detail) {
+    std::string first = filemessage::couldnotread(path);
+    first.erase(first.find("\r\n"));
+    return detail.empty() ? first : first + " " + detail;
+}
+
+std::string loadproblem(const std::string& datapath) {
+    book b;
+    alarmfile file(datapath);
+    capturedesktop quiet;
+    try {
+        file.load(b);
+    } catch (const velkerror&) {
+        return damagedmessage(datapath, quiet.said);
+    }
+    return "";
+}
+
+reply applytofile(const command& c, const std::string& datapath) {
+    book b;
+    alarmfile file(datapath);
+    {
+        capturedesktop quiet;
+        try {
+            file.load(b);
+        } catch (const velkerror&) {
+            // Nothing is saved after a failed load, so the damaged file stays as it is.
+            return failed(damagedmessage(datapath, quiet.said));
+        }
+    }
+    reply r;
+    const datetime current = now();
+    event* enabled = applycommand(b, c, current, r);
+    if (r.status != 0 || !writes(c)) return r;
+    try {
+        file.save(b);
+    } catch (const velkerror& e) {
+        return failed(e.text);
+    }
+    if (enabled && !isnovalue(enabled->next) && enabled->next <= current)
+        r.out += "Its time has come already: VELK runs it when it starts.\n";
+    return r;
+}
+
+reply runcommand(const std::vector<std::string>& args, const std::string& datapath, int timeoutms) {
+    reply r;
+    const command c = parsecommand(args, r);
+    if (c.what == command::none) return r;
+    // The request carries the moment the command began, not the moment of its last try: the
+    // window then refuses it once the command may have given up, however long the lock took.
+    const std::int64_t started = steadyms();
+    const std::int64_t deadline = started + timeoutms;
+    try {
+        instancelock lock(lockpath(datapath));
+        const std::string channel = channelname(datapath);
+        for (;;) {
+            const int left = static_cast<int>(std::max<std::int64_t>(0, deadline - steadyms()));
+            switch (sendrequest(channel, request{args, started}, left, r)) {
+            case sendresult::ok:
+                return r;
+            case sendresult::timeout:
+                return failed(noanswer());
+            case sendresult::noserver:
+                // Reading needs no lock: saves replace the file in one step.
+                if (!writes(c)) return applytofile(c, datapath);
+                if (lock.trylock()) return applytofile(c, datapath);
+                break;
+            case sendresult::failed:
+                // A window that is just closing, or another command holding the lock.
+                break;
+            }
+            if (steadyms() >= deadline) return failed(noanswer());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    } catch (const velkerror& e) {
+        return failed(e.text);
+    }
+}
+
+} // namespace velk::control

@@ -1,0 +1,53 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "control/message.h"
+
+namespace velk::control {
+
+// Where one alarm file's instance lock and channel live, and the two primitives on them. Both
+// the window and the commands use these, so they agree on every name without sharing a toolkit.
+
+// The user's private folder for locks and sockets, with its trailing separator, created when
+// missing. On Linux $XDG_RUNTIME_DIR/velk/ (else /tmp/velk-UID/), which must be a folder of
+// this user that nobody else may enter: anything else throws velkerror, since another user could
+// then pretend to be the window.
+std::string privatedir();
+// "velk-" and a hash of the file's absolute path: one lock and one channel per alarm file.
+std::string keyfor(const std::string& datapath);
+// The lock file of the alarm file's instance.
+std::string lockpath(const std::string& datapath);
+// What the window listens on: a socket path on Linux, a pipe name on Windows.
+std::string channelname(const std::string& datapath);
+
+// One writer per alarm file: the window holds this for its whole run, a command only while it
+// loads, changes and saves the file. It is an OS lock, so it ends with its process however that
+// ends.
+class instancelock {
+  public:
+    explicit instancelock(std::string path) : path_(std::move(path)) {}
+    ~instancelock() { release(); }
+    instancelock(const instancelock&) = delete;
+    instancelock& operator=(const instancelock&) = delete;
+
+    // True when this process holds the lock now (also when it held it already). Never waits.
+    bool trylock();
+    void release();
+    bool held() const { return handle_ != invalid; }
+
+  private:
+    static constexpr std::intptr_t invalid = -1;
+    std::string path_;
+    std::intptr_t handle_ = invalid;
+};
+
+// Sends one request to the window listening on channel and waits for its reply, all within
+// timeoutms. noserver: nobody listens there (no window runs, or it ended without cleaning up).
+enum class sendresult { ok, noserver, timeout, failed };
+sendresult sendrequest(const std::string& channel, const request& req, int timeoutms, reply& out);
+// Delivers a request without waiting for the reply (ok once it is written): for a window that
+// asks the running one to show itself before its own message loop runs.
+sendresult postrequest(const std::string& channel, const request& req, int timeoutms);
+
+} // namespace velk::control

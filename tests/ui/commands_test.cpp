@@ -1,0 +1,331 @@
+// Commands of the command line against a stopped and a running window (its book, its list and
+// its saves), a command racing a window that starts, and the channel refusing what is not a
+// request of this user.
+#include <QApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <memory>
+#include <sys/stat.h>
+#include <thread>
+
+#include "alarms/alarmfile.h"
+#include "alarms/displaytime.h"
+#include "control/dispatch.h"
+#include "tests/support/fakeclock.h"
+#include "tests/support/fakedesktop.h"
+#include "ui/singleinstance.h"
+#include "ui/velkform.h"
+
+using namespace velk;
+using velk::test::at;
+
+namespace {
+
+std::string block(const std::string& name, const std::string& time, bool active,
+                  datetime created = at("2026-12-07 09:00")) {
+    velk::event e;
+    e.name = name;
+    e.time = time;
+    e.created = created;
+    e.active = active;
+    return eventtext(e);
+}
+
+} // namespace
+
+class commandstest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir runtime;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<test::fakeclock> clock;
+    std::unique_ptr<test::fakedesktop> desk;
+    std::unique_ptr<singleinstance> one;
+    std::unique_ptr<TVELKForm> form;
+
+    std::string path() const { return dir->filePath("Alarms.data").toStdString(); }
+    void writefile(const std::string& text) {
+        QFile f(QString::fromStdString(path()));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    std::string readfile() const {
+        QFile f(QString::fromStdString(path()));
+        if (!f.open(QIODevice::ReadOnly)) return "";
+        return f.readAll().toStdString();
+    }
+    // A window as the program starts one: the instance first, then the form answering commands.
+    bool startwindow() {
+        one = std::make_unique<singleinstance>(QString::fromStdString(path()));
+        if (!one->claim()) return false;
+        form = std::make_unique<TVELKForm>(path(), "tray");
+        one->sethandler([this](const std::vector<std::string>& a) { return form->runcommand(a); });
+        form->FormCreate();
+        return true;
+    }
+    // Runs a command as another process would, while this thread runs the window's loop.
+    control::reply command(const QStringList& args, int timeoutms = control::answerms) {
+        std::vector<std::string> words;
+        for (const QString& a : args)
+            words.push_back(a.toStdString());
+        std::atomic<bool> done = false;
+        control::reply r;
+        std::thread t([&] {
+            r = control::runcommand(words, path(), timeoutms);
+            done = true;
+        });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        t.join();
+        return r;
+    }
+    QString rows() const {
+        QStringList names;
+        const book& b = form->alarms();
+        for (int r = 0; r < b.evcount; ++r)
+            names << QString::fromStdString(b.evs[b.evorder[r]]->name);
+        return names.join(',');
+    }
+
+  private slots:
+    void initTestCase() { qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8()); }
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        clock = std::make_unique<test::fakeclock>(at("2026-12-07 09:00:30"));
+        desk = std::make_unique<test::fakedesktop>();
+    }
+    void cleanup() {
+        form.reset();
+        one.reset();
+        desk.reset();
+        clock.reset();
+        dir.reset();
+    }
+
+    void table_data() {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        // The window's list afterwards, top to bottom.
+        QTest::addColumn<QString>("list");
+        const QString two =
+            QString::fromStdString(block("Tea", "17:00", true) + block("Off", "10:00", false));
+        const QString twice =
+            QString::fromStdString(block("Tea", "17:00", true) + block("Tea", "18:00", true));
+        const QString damaged = two + "Broken\r\n";
+        std::string full;
+        for (int i = 0; i < book::capacity; ++i)
+            full += block("n", "12:00", false);
+        for (const bool running : {false, true}) {
+            auto row = [running](const char* name) -> QTestData& {
+                return QTest::addRow("%s %s", running ? "running" : "stopped", name) << running;
+            };
+            row("add") << two << QStringList{"--add", "Early", "9:30", "#bln early"} << 0
+                       << "*  2026-12-07 09:30 mon  (+00:29)  Early\n"
+                       << ""
+                       << "Off,Early,Tea";
+            row("add inactive") << two << QStringList{"--add", "--inactive", "Late", "9:30"} << 0
+                                << "   2026-12-07 09:30 mon  (+00:29)  Late\n"
+                                << ""
+                                << "Late,Off,Tea";
+            row("enable") << two << QStringList{"--enable", "Off"} << 0
+                          << "*  2026-12-07 10:00 mon  (+00:59)  Off\n"
+                          << ""
+                          << "Off,Tea";
+            row("disable") << two << QStringList{"--disable", "Tea"} << 0
+                           << "   2026-12-07 17:00 mon  (+07:59)  Tea\n"
+                           << ""
+                           << "Tea,Off";
+            row("remove") << two << QStringList{"--remove", "Tea"} << 0
+                          << "Removed: *  2026-12-07 17:00 mon  (+07:59)  Tea\n"
+                          << ""
+                          << "Off";
+            row("agenda") << two << QStringList{"--agenda"} << 0
+                          << "2026-12-07 17:00 mon  (+07:59)  Tea\n"
+                             "2026-12-08 17:00 tue  (+1d 07:59)  Tea\n"
+                             "2026-12-09 17:00 wed  (+2d 07:59)  Tea\n"
+                             "2026-12-10 17:00 thu  (+3d 07:59)  Tea\n"
+                             "2026-12-11 17:00 fri  (+4d 07:59)  Tea\n"
+                             "2026-12-12 17:00 sat  (+5d 07:59)  Tea\n"
+                             "2026-12-13 17:00 sun  (+6d 07:59)  Tea\n"
+                          << ""
+                          << "Off,Tea";
+            row("bad time") << two << QStringList{"--add", "X", "mon 8:00 8:00"} << 1 << ""
+                            << "Hour and minute specified more than once!\n"
+                            << "Off,Tea";
+            row("empty name") << two << QStringList{"--add", "", "8:00"} << 1 << ""
+                              << "The name of an Alarm must not be empty!\n"
+                              << "Off,Tea";
+            row("no such name") << two << QStringList{"--enable", "off"} << 1 << ""
+                                << "No Alarm is named 'off'!\n"
+                                << "Off,Tea";
+            row("several") << twice << QStringList{"--disable", "Tea"} << 1 << ""
+                           << "2 Alarms are named 'Tea'! Nothing was changed; rename them in the "
+                              "window to tell them apart.\n"
+                           << "Tea,Tea";
+            row("full") << QString::fromStdString(full) << QStringList{"--add", "X", "8:00"} << 1
+                        << ""
+                        << "The Alarm list is full (1000 Alarms)!\n"
+                        << "";
+            // The window starts with an empty book in place of a damaged file.
+            row("damaged") << damaged << QStringList{"--add", "X", "8:00"} << 1 << ""
+                           << "Could not read Alarms from file '%'! Incorrect Alarm description "
+                              "(number of lines)!\n"
+                           << "";
+        }
+    }
+    void table() {
+        QFETCH(bool, running);
+        QFETCH(QString, before);
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QFETCH(QString, list);
+        writefile(before.toStdString());
+        if (running) QVERIFY(startwindow());
+        const control::reply r = command(args);
+        if (!running) QVERIFY(startwindow());
+        QCOMPARE(r.status, status);
+        QCOMPARE(QString::fromStdString(r.out), out);
+        QCOMPARE(QString::fromStdString(r.err),
+                 QString(err).replace('%', dir->filePath("Alarms.data")));
+        if (!list.isEmpty()) QCOMPARE(rows(), list);
+        if (running && status == 0 && args[0] != "--agenda") {
+            // Saved as an edit in the window is: within a couple of seconds.
+            QVERIFY(form->savesoon().isActive());
+            QVERIFY(form->savesoon().interval() <= 2000);
+        }
+        // The window's own save (not the command) would set a damaged file aside.
+        if (!form->file().damaged()) form->savesoonTimer();
+        if (status != 0 || args[0] == "--agenda") QCOMPARE(readfile(), before.toStdString());
+        // What the file holds is what the window shows.
+        if (status == 0 && running) {
+            book reread;
+            alarmfile(path()).load(reread);
+            QCOMPARE(reread.evcount, form->alarms().evcount);
+        }
+        QVERIFY(!QFile::exists(dir->filePath("Alarms.data.damaged")));
+    }
+
+    // Switched on after its time, an alarm is offered at once, as by the Active button.
+    void enablepassed() {
+        writefile(block("Old", "08:00", false, at("2026-12-06 09:00")));
+        QVERIFY(startwindow());
+        const control::reply r = command({"--enable", "Old"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, std::string("*  2026-12-07 08:00 mon  (+00:00)  Old\n"));
+        QTRY_COMPARE(desk->of("four").size(), std::size_t(1));
+        QVERIFY(desk->of("four")[0].text.find("Old wants to execute its Action.") !=
+                std::string::npos);
+        QCOMPARE(desk->of("four")[0].defaultbutton, answer::yes);
+        // Closed without an answer: skipped, and due next tomorrow.
+        QCOMPARE(displaytime(form->alarms().evs[0]->next), std::string("2026-12-08 08:00 tue"));
+    }
+
+    // Commands while the window starts: none is lost, none applied twice, whichever of the two
+    // held the file at that moment.
+    void racingstart() {
+        writefile(block("First", "17:00", true));
+        std::atomic<int> added = 0;
+        std::thread adder([&] {
+            for (int i = 0; i < 6; ++i) {
+                const auto r = control::runcommand({"--add", "A" + std::to_string(i), "12:00"},
+                                                   path(), control::answerms);
+                if (r.status == 0) ++added;
+                std::this_thread::sleep_for(std::chrono::milliseconds(i * 7));
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const bool started = startwindow();
+        while (added < 6 && started)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        adder.join();
+        QVERIFY(started);
+        QCOMPARE(added.load(), 6);
+        QCOMPARE(form->alarms().evcount, 7);
+        form->savesoonTimer();
+        book reread;
+        alarmfile(path()).load(reread);
+        QCOMPARE(reread.evcount, 7);
+    }
+
+    void channelisprivate() {
+        QVERIFY(startwindow());
+        struct stat st {};
+        QCOMPARE(stat(one->channel().toLocal8Bit().constData(), &st), 0);
+        QVERIFY(S_ISSOCK(st.st_mode));
+        QCOMPARE(st.st_mode & 0077, 0u);
+        const QString folder = QFileInfo(one->channel()).absolutePath();
+        QCOMPARE(stat(folder.toLocal8Bit().constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0700u);
+        // A second window for the same file only asks the first to show itself.
+        QSignalSpy shown(one.get(), &singleinstance::showrequested);
+        singleinstance second(QString::fromStdString(path()));
+        QVERIFY(!second.claim());
+        QTRY_COMPARE(shown.count(), 1);
+    }
+
+    // A request the command gave up on is not carried out late.
+    void stalerequest() {
+        writefile(block("Tea", "17:00", true));
+        QVERIFY(startwindow());
+        QLocalSocket s;
+        s.connectToServer(one->channel());
+        QVERIFY(s.waitForConnected(1000));
+        const std::string frame = control::encode(
+            control::request{{"--remove", "Tea"}, control::steadyms() - control::stalems - 1});
+        s.write(frame.data(), static_cast<qint64>(frame.size()));
+        control::framereader reader;
+        QTRY_VERIFY(reader.add(s.readAll().toStdString()) == control::framereader::state::done);
+        const auto r = control::decodereply(reader.payload());
+        QVERIFY(r);
+        QCOMPARE(r->status, 1);
+        QCOMPARE(r->err, control::noanswer() + "\n");
+        QCOMPARE(rows(), QString("Tea"));
+    }
+
+    void refused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        // Whether the window hangs up at once; a truncated message waits for the rest.
+        QTest::addColumn<bool>("hangsup");
+        const std::string good =
+            control::encode(control::request{{"--remove", "Tea"}, control::steadyms()});
+        QTest::newRow("old show line") << QByteArray("show\n") << true;
+        QTest::newRow("larger than 1 MB") << QByteArray("\x01\x00\x10\x00", 4) << true;
+        QTest::newRow("truncated")
+            << QByteArray::fromStdString(good.substr(0, good.size() - 2)) << false;
+        QTest::newRow("two messages") << QByteArray::fromStdString(good + good) << true;
+        std::string bad = good;
+        bad[6] = 'x';
+        QTest::newRow("wrong tag") << QByteArray::fromStdString(bad) << true;
+    }
+    void refused() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, hangsup);
+        writefile(block("Tea", "17:00", true));
+        QVERIFY(startwindow());
+        QLocalSocket s;
+        s.connectToServer(one->channel());
+        QVERIFY(s.waitForConnected(1000));
+        s.write(bytes);
+        QTRY_VERIFY(s.bytesToWrite() == 0);
+        // Refused: the window closes the connection without an answer.
+        if (hangsup) QTRY_COMPARE(s.state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(s.readAll(), QByteArray());
+        s.abort();
+        QCOMPARE(rows(), QString("Tea"));
+        // The window goes on answering.
+        QCOMPARE(command({"--disable", "Tea"}).status, 0);
+    }
+};
+
+QTEST_MAIN(commandstest)
+#include "commands_test.moc"
