@@ -74,13 +74,13 @@ ui_tests() {
 
 cli_test() {
     # The Linux build is the reference for the text and the exit codes.
-    if [ ! -x build/app/velk ]; then
-        cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null && cmake --build build -j"$(nproc)" --target velk >/dev/null || return 1
-    fi
+    local linux=${VELK_TEST_BUILD:-build}
+    [ -f "$linux/CMakeCache.txt" ] || cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+    cmake --build "$linux" -j"$(nproc)" --target velk >/dev/null || return 1
     (
         unset DISPLAY WAYLAND_DISPLAY
         winepfx "$root/build-windows/wineprefix-cli" || exit 1
-        tests/windows/cli_test.sh build-windows/VELK build/app/velk
+        tests/windows/cli_test.sh build-windows/VELK "$linux/app/velk"
     )
 }
 

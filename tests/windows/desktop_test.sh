@@ -145,7 +145,7 @@ if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev
     if [ -n "$main" ]; then
         sleep 1
         # The name field has the focus in a new book.
-        xdotool windowactivate --sync "$main" type --delay 50 'Typed é'
+        xdotool windowactivate --sync "$main" type --delay 50 'Typed here'
         sleep 0.5
         shot 9-typed
         xdotool windowactivate --sync "$main" key alt+F4
@@ -154,7 +154,7 @@ if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev
     fi
     for i in $(seq 100); do kill -0 $velk 2>/dev/null || break; sleep 0.2; done
     check "read-only program folder: what was typed is in %APPDATA%\\VELK" \
-        '[ "$(head -1 "$appdata" 2>/dev/null | tr -d "\r")" = "Typed é" ]'
+        '[ "$(head -1 "$appdata" 2>/dev/null | tr -d "\r")" = "Typed here" ]'
     umount "$pf"
 else
     echo "skipped: the read-only program folder (no read-only mount possible here)"
