@@ -27,8 +27,8 @@ void tone(int frequency, int ms) {
     QElapsedTimer played;
     played.start();
     // Beep accepts 37 to 32767 Hz; outside that the tone keeps its length in silence. Where Beep
-    // returns before its time (a machine without a beeper, Wine) the rest of the
-    // time is waited out, so a script's timing is the same everywhere.
+    // returns before its time (no sound device) the rest is waited out, so a script takes the
+    // same time everywhere.
     if (frequency >= 37 && frequency <= 32767)
         Beep(static_cast<DWORD>(frequency), static_cast<DWORD>(ms));
     const qint64 rest = ms - played.elapsed();
