@@ -31,12 +31,14 @@ qt=$(scripts/windows.sh --qt-path)
 # Wine hands no QT_* variable of the Unix environment to Windows programs; they are set inside.
 # Without a display, and without the .NET and HTML engines Wine would offer to install.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-winepfx() { # folder: makes the prefix once, and keeps one Wine server for the run
+# Called in a subshell: makes the prefix once, and keeps one Wine server for the subshell's run
+# (detached from our output, so that nothing waits for it), ended when the subshell ends.
+winepfx() { # folder
     export WINEPREFIX=$1
     mkdir -p "$WINEPREFIX"
-    wineserver --persistent=60 && wineboot --init >/dev/null 2>&1
+    trap 'wineserver --kill >/dev/null 2>&1' EXIT
+    wineserver --persistent=60 </dev/null >/dev/null 2>&1 && wineboot --init </dev/null >/dev/null 2>&1
 }
-trap 'wineserver --kill >/dev/null 2>&1' EXIT
 
 ui_tests() {
     local build=$root/build-windows-tests t ok=0 launcher=()

@@ -44,7 +44,7 @@ pids+=($!)
 export WINEPREFIX=$build/wineprefix-desktop WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"
 start=$SECONDS
-wineserver --persistent=60 && wineboot --init >/dev/null 2>&1
+wineserver --persistent=60 </dev/null >/dev/null 2>&1 && wineboot --init </dev/null >/dev/null 2>&1
 echo "wine prefix made in $((SECONDS - start)) s"
 
 # Silent install into Program Files, with a Start menu entry and an uninstaller known to Windows.
