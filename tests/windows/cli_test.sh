@@ -79,6 +79,12 @@ check "redirected output keeps its line ends" "$("$linux" --help | sed '$d' | md
     "$(sed '$d' "$dir/help.txt" | md5sum)"
 check "--list leaves the file byte for byte" "$(md5sum <"$work/original.data")" "$(md5sum <"$dir/Alarms.data")"
 
+# A folder named in letters outside any one local code page, given on the command line.
+intl="$work/dossier é папка"
+mkdir -p "$intl" && cp "$work/original.data" "$intl/Alarms.data"
+check "--list of a file in a folder named outside the code page" "$("$linux" --list "$intl/Alarms.data" 2>&1)" \
+    "$(wine "$win/velk.exe" --list "$(winepath -w "$intl")\Alarms.data" 2>&1 | tr -d '\r')"
+
 # --autostart writes the Run value with the program's path and removes it again.
 runkey='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 wine "$win/velk.exe" --autostart on >/dev/null 2>&1
