@@ -1,7 +1,6 @@
 #include "alarms/alarmfile.h"
 
 #include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -15,10 +14,6 @@ namespace velk {
 namespace {
 
 const char* const crlf = "\r\n";
-
-// Date-times from 0001-01-01 to 9999-12-31: a number outside cannot be decoded into a date.
-constexpr double firstday = -693593;
-constexpr double afterlastday = 2958466;
 
 bool isblank(std::string_view line) {
     for (const char c : line)
@@ -68,12 +63,15 @@ std::string timetofile(datetime t) {
     if (t == novalue) return "-";
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, t, std::chars_format::general, 15);
-    return std::string(buf, res.ptr);
-}
-
-char localedecimalseparator() {
-    const std::lconv* conv = std::localeconv();
-    return conv && conv->decimal_point && conv->decimal_point[0] ? conv->decimal_point[0] : '.';
+    std::string text(buf, res.ptr);
+    // The general form has an exponent below 0.0001; the file has none from 0.00001 on.
+    const auto e = text.find("e-05");
+    if (e == std::string::npos) return text;
+    const bool negative = text.front() == '-';
+    std::string digits;
+    for (size_t i = negative ? 1 : 0; i < e; ++i)
+        if (text[i] != '.') digits += text[i];
+    return (negative ? "-0.0000" : "0.0000") + digits;
 }
 
 datetime timefromfile(std::string_view s, datetime def) {
@@ -116,9 +114,63 @@ datetime timefromfile(std::string_view s, datetime def, char sep) {
     // boundary (e.g. -11110.99999999999 to -11111) and make the file unreadable.
     const std::string written = timetofile(v);
     std::from_chars(written.data(), written.data() + written.size(), v);
-    const double whole = std::trunc(v);
-    if (!(whole >= firstday && whole < afterlastday)) return def;
     return v;
+}
+
+namespace {
+
+// Length of the UTF-8 sequence at s[i], or 0 when none starts there: no overlong forms, no
+// surrogates, nothing above U+10FFFF, as the toolkit's decoder demands.
+size_t utf8length(std::string_view s, size_t i) {
+    const auto byte = [&s](size_t k) { return static_cast<unsigned char>(s[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) return 1;
+    size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) lo = 0xA0;
+        if (c == 0xED) hi = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) lo = 0x90;
+        if (c == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > s.size() || byte(i + 1) < lo || byte(i + 1) > hi) return 0;
+    for (size_t k = 2; k < n; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+    return n;
+}
+
+bool isutf8(std::string_view s) {
+    for (size_t i = 0; i < s.size();) {
+        const size_t n = utf8length(s, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string readabletext(std::string_view bytes) {
+    if (isutf8(bytes)) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (u >> 6));
+            out += static_cast<char>(0x80 | (u & 0x3F));
+        }
+    }
+    return out;
 }
 
 std::string eventtext(const event& e) {
@@ -164,13 +216,14 @@ std::deque<std::string> splitlines(std::string_view text) {
     return lines;
 }
 
-event::event(std::deque<std::string>& lines) : created(0), last(0), next(0) {
+event::event(std::deque<std::string>& lines, char sep) : created(0), last(0), next(0) {
     if (lines.size() < 7) throw velkerror{std::string(filemessage::numberoflines)};
     name = takeline(lines);
     time = takeline(lines);
-    created = timefromfile(takeline(lines), novalue);
+    // Any number is a start or last time; one that is no date makes an alarm that is never due.
+    created = timefromfile(takeline(lines), novalue, sep);
     if (isnovalue(created)) throw velkerror{std::string(filemessage::creationtime)};
-    last = timefromfile(takeline(lines), novalue);
+    last = timefromfile(takeline(lines), novalue, sep);
     const int32_t activity = intfromfile(takeline(lines));
     if (activity == novalue) throw velkerror{std::string(filemessage::activity)};
     active = activity != 0;
@@ -191,14 +244,14 @@ event::event(std::deque<std::string>& lines) : created(0), last(0), next(0) {
         recompute();
 }
 
-void readevents(std::deque<std::string>& lines, book& b) {
+void readevents(std::deque<std::string>& lines, book& b, char sep) {
     // Blank lines at the end of the file are no block; a blank line elsewhere is read as one.
     size_t trailing = 0;
     while (trailing < lines.size() && isblank(lines[lines.size() - 1 - trailing]))
         ++trailing;
     while (lines.size() > trailing) {
         if (b.full()) throw velkerror{std::string(filemessage::toomany)};
-        b.append(std::make_unique<event>(lines));
+        b.append(std::make_unique<event>(lines, sep));
     }
 }
 
@@ -244,25 +297,30 @@ void alarmfile::load(book& b) {
     b.sortbook();
 }
 
+std::string alarmfile::nextasidepath() const {
+    for (int k = 0; k < 10000; ++k) {
+        std::string aside = path_ + ".damaged";
+        if (k > 0) aside.append(".").append(std::to_string(k));
+        if (!datafile::exists(aside)) return aside;
+    }
+    return "";
+}
+
 void alarmfile::setaside() {
     if (!datafile::exists(path_)) {
         damaged_ = false;
         return;
     }
-    for (int k = 0; k < 10000; ++k) {
-        std::string aside = path_ + ".damaged";
-        if (k > 0) aside.append(".").append(std::to_string(k));
-        if (datafile::exists(aside)) continue;
-        const std::string reason = datafile::renamefile(path_, aside);
-        if (!reason.empty())
-            throw velkerror{"Could not save Alarms to file '" + path_ +
-                            "': the damaged file could not be set aside (" + reason + ")"};
-        damaged_ = false;
-        setaside_ = aside;
-        return;
-    }
-    throw velkerror{"Could not save Alarms to file '" + path_ +
-                    "': the damaged file could not be set aside (too many damaged files)"};
+    const std::string aside = nextasidepath();
+    if (aside.empty())
+        throw velkerror{"Could not save Alarms to file '" + path_ +
+                        "': the damaged file could not be set aside (too many damaged files)"};
+    const std::string reason = datafile::renamefile(path_, aside);
+    if (!reason.empty())
+        throw velkerror{"Could not save Alarms to file '" + path_ +
+                        "': the damaged file could not be set aside (" + reason + ")"};
+    damaged_ = false;
+    setaside_ = aside;
 }
 
 namespace {

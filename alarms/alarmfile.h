@@ -13,11 +13,19 @@ namespace velk {
 // point whatever the locale, "-" for novalue. 2026-12-06 09:15:30 is "46362.3857638889".
 std::string timetofile(datetime t);
 // Reads a date-time line; "." and the locale's decimal separator are both accepted. Any other
-// text (and a number outside the calendar's range) gives def.
+// text gives def. Every number is taken, also one that is no date in years 1 to 9999.
 datetime timefromfile(std::string_view s, datetime def);
 datetime timefromfile(std::string_view s, datetime def, char decimalseparator);
-// The decimal separator of the user's numeric locale.
+// The decimal separator of the user's numeric locale, from the user's settings rather than the
+// process's current C locale: the window's toolkit switches to the user's locale and the
+// command line does not, and both must read every file alike. "." when the locale is missing
+// or its separator is not one byte.
 char localedecimalseparator();
+
+// The text of a name, time or action line as shown to the user: the bytes themselves when they
+// are UTF-8, else read as Latin-1 (a file from an 8-bit code page), in UTF-8. Only for showing:
+// what is written back is always the alarm's own bytes.
+std::string readabletext(std::string_view bytes);
 
 // The block of one alarm: six header lines, the action lines and an empty line, each ended by
 // CR LF.
@@ -26,7 +34,8 @@ std::string eventtext(const event& e);
 std::deque<std::string> splitlines(std::string_view text);
 // Appends the alarms of lines to b. Throws velkerror with the message of the first damage; b
 // then holds the alarms read before it.
-void readevents(std::deque<std::string>& lines, book& b);
+void readevents(std::deque<std::string>& lines, book& b,
+                char decimalseparator = localedecimalseparator());
 
 // Read-failure messages of the alarm file.
 namespace filemessage {
@@ -64,6 +73,9 @@ class alarmfile {
     bool damaged() const { return damaged_; }
     // Where the damaged file was moved by the last save, or "".
     const std::string& setasidepath() const { return setaside_; }
+    // Where the next save will move the damaged file: the first free name of path.damaged,
+    // path.damaged.1, ...; "" when there is none.
+    std::string nextasidepath() const;
 
   private:
     [[noreturn]] void fail(book& b, const std::string& detail);

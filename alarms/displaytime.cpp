@@ -9,7 +9,8 @@ namespace velk {
 
 std::string displaytime(datetime t) {
     const double whole = std::trunc(t);
-    if (!std::isfinite(t) || whole == 0 || whole == novalue) return "-";
+    // A time never set, and one that is no date in years 1 to 9999.
+    if (whole == 0 || whole == novalue || !indaterange(t)) return "-";
     const datefields f = decode(t);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d %.3s", f.year, f.month, f.day, f.hour,

@@ -14,9 +14,10 @@ class event {
 public:
     // A new alarm: created now, never run, inactive, empty texts.
     event();
-    // Reads one block of the alarm file from the front of lines, removing what it read.
-    // Throws velkerror with the read-failure message.
-    explicit event(std::deque<std::string>& lines);
+    // Reads one block of the alarm file from the front of lines, removing what it read; the
+    // time lines may use decimalseparator instead of ".". Throws velkerror with the
+    // read-failure message.
+    event(std::deque<std::string>& lines, char decimalseparator);
     // A duplicate of src: started now, never run, due independently of src's history.
     struct duplicate_t {};
     event(duplicate_t, const event& src);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <queue>
 
+#include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
 #include "timespec/error.h"
 #include "timespec/timedesc.h"
@@ -232,7 +233,8 @@ std::string listrow(const event& e, datetime now) {
     std::string row = e.active ? "*" : " ";
     row += "  " + (hasnext ? displaytime(e.next) : "-");
     row += "  " + (hasnext ? "(+" + countdowntext(now, e.next) + ")" : std::string("-"));
-    row += "  " + (e.name.empty() ? std::string("<ALARM>") : e.name);
+    // Shown as the window shows it, also when the file is not UTF-8.
+    row += "  " + (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name));
     return row;
 }
 
@@ -261,7 +263,7 @@ std::string agendatext(const book& b, datetime now, int days) {
         queue.pop();
         const event& e = *b.evs[b.evorder[p.row]];
         text += displaytime(p.at) + "  (+" + countdowntext(now, p.at) + ")  " +
-                (e.name.empty() ? std::string("<ALARM>") : e.name) + "\n";
+                (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name)) + "\n";
         // A moment already due is listed once; the ones after it count from now.
         const datetime following = nextfrom(*e.parsed, std::max(p.at + oneminute, now));
         if (!isnovalue(following) && following > p.at && following < end)

@@ -47,10 +47,9 @@ void runbeep(std::string_view arg) {
         fail("Incorrect number of argument for #beep (should be 0 or 2, separated with space)!");
     const auto first = trimblanks(arg.substr(0, q));
     const auto second = trimblanks(arg.substr(q + 1));
+    // Any frequency is taken: one the platform cannot sound is a silence of the same length.
     const int32_t frequency = strtointdef(first, novalue);
-    // No tone has a frequency below 1 Hz; a negative one would wrap around on the platform.
-    if (frequency == novalue || frequency < 1)
-        fail("Incorrect argument1 for #beep: " + quoted(first));
+    if (frequency == novalue) fail("Incorrect argument1 for #beep: " + quoted(first));
     const int32_t ms = strtointdef(second, novalue);
     if (ms == novalue || ms < 0) fail("Incorrect argument1 for #beep: " + quoted(second));
     if (ms > maxblockms) fail("Time for #beep must not exceed 30s.");
@@ -109,6 +108,7 @@ struct block {
     bool outerexecute; // execute of the lines around the "#ask"
     bool outerelse;    // elseallowed of the lines around the "#ask"
     bool yes;          // the answer (false when not asked)
+    bool inelse;       // past its "#else"
 };
 
 } // namespace
@@ -191,6 +191,7 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
             if (open.empty()) return index;
             execute = open.back().outerexecute && !open.back().yes;
             elseallowed = false;
+            open.back().inelse = true;
             continue;
         }
         if (line.empty()) continue;
@@ -204,7 +205,7 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
             p == std::string_view::npos ? std::string_view() : trimblanks(line.substr(p + 1));
         if (word == "ask") {
             const bool yes = execute && runask(arg, title);
-            open.push_back({execute, elseallowed, yes});
+            open.push_back({execute, elseallowed, yes, false});
             execute = execute && yes;
             elseallowed = true;
         } else if (word == "msg") {
@@ -219,8 +220,10 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
             fail("Incorrect command: '#" + std::string(word) + "'!");
         }
     }
-    // A block still open here has lost its "#end"; stop instead of reading past the script.
-    if (!open.empty()) fail("Missing #end!");
+    // An else-block that runs out simply ends the script with it. A yes-block still open
+    // here would next look for its "#else" past the last line: that is reported.
+    for (const block& b : open)
+        if (!b.inelse) fail("Missing #end!");
     return index;
 }
 

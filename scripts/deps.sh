@@ -5,19 +5,31 @@ velk_packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    libpulse-dev fonts-dejavu-core
+    libpulse-dev fonts-dejavu-core locales
 )
+# A locale with "," as decimal separator, for the tests of hand-edited alarm files.
+velk_test_locale=de_DE.UTF-8
 
 velk_install_deps() {
     local missing=()
     for p in "${velk_packages[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        $sudo apt-get update -qq || return 1
+        $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+    fi
+    velk_make_locale "$sudo"
+}
+
+# Compiles the test locale when the system lacks it; tests that need it skip without it.
+velk_make_locale() {
+    local name=${velk_test_locale%.UTF-8}
+    locale -a 2>/dev/null | grep -qix "${name}.utf8" && return 0
+    echo "Generating the locale $velk_test_locale"
+    $1 localedef -i "$name" -f UTF-8 "$velk_test_locale" || echo "Could not generate $velk_test_locale"
 }

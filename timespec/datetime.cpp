@@ -31,6 +31,12 @@ void civilfromdays(int64_t z, int& y, int& m, int& d) {
 
 // 1899-12-30 counted from 1970-01-01.
 constexpr int64_t epochoffset = -25569;
+
+// 0001-01-01 and 10000-01-01.
+constexpr double firstday = -693593;
+constexpr double afterlastday = 2958466;
+// Far enough outside the date range, near enough that its milliseconds fit 64 bits.
+constexpr double decodelimit = 1e10;
 } // namespace
 
 bool isnovalue(datetime t) { return std::trunc(t) == novalue; }
@@ -65,7 +71,14 @@ double encodetime(int hour, int minute, int second, int msec) {
     return (((hour * 60.0 + minute) * 60.0 + second) * 1000.0 + msec) / msperday;
 }
 
+bool indaterange(datetime t) {
+    const double whole = std::trunc(t);
+    return whole >= firstday && whole < afterlastday;
+}
+
 datefields decode(datetime t) {
+    if (!(t > -decodelimit)) t = -decodelimit;
+    if (!(t < decodelimit)) t = decodelimit;
     // Rounded to the millisecond first, so a stored time a few microseconds short of its
     // minute decodes as that minute.
     const int64_t ms = static_cast<int64_t>(std::llround(t * msperday));

@@ -28,7 +28,11 @@ bool encodedate(int year, int month, int day, datetime& out);
 // Day number of a valid date (no check).
 int32_t daynumber(int year, int month, int day);
 double encodetime(int hour, int minute, int second = 0, int msec = 0);
-// Rounds to the nearest millisecond first, then splits date and time.
+// Whether t falls on a day from 0001-01-01 to 9999-12-31, the days that can be shown and
+// searched from. A number read from a file may lie far outside.
+bool indaterange(datetime t);
+// Rounds to the nearest millisecond first, then splits date and time. Meant for times in the
+// date range; any other value (infinities and NaN too) still gives some fields, never a fault.
 datefields decode(datetime t);
 int dayofweek(datetime t);
 

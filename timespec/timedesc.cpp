@@ -343,6 +343,9 @@ datetime timedesc::searchsimple(datetime t) const {
 }
 
 datetime nextfrom(const timedesc& spec, datetime t) {
+    // From a moment that is no date (a start or last time far off in a hand-edited file)
+    // nothing is ever due.
+    if (!indaterange(t)) return novalue;
     if (spec.count > 0) {
         datetime best = novalue;
         bool found = false;

@@ -57,7 +57,8 @@ class timedesc {
     friend datetime nextfrom(const timedesc& spec, datetime t);
 };
 
-// First moment at or after the minute of t that spec admits, or novalue.
+// First moment at or after the minute of t that spec admits, or novalue (always so when t
+// is outside the date range).
 datetime nextfrom(const timedesc& spec, datetime t);
 
 } // namespace velk

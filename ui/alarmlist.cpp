@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyle>
 
+#include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
 #include "timespec/clock.h"
 
@@ -20,7 +21,7 @@ QVariant alarmmodel::data(const QModelIndex& index, int role) const {
     if (role != Qt::AccessibleTextRole || !index.isValid() || index.row() >= alarms_.evcount)
         return {};
     const velk::event& a = *alarms_.evs[alarms_.evorder[index.row()]];
-    return QString::fromStdString(a.name.empty() ? "<ALARM>" : a.name);
+    return QString::fromStdString(a.name.empty() ? "<ALARM>" : readabletext(a.name));
 }
 
 void alarmmodel::refresh() {
@@ -100,7 +101,8 @@ void alarmdelegate::lbeventsDrawItem(QPainter& painter, int index, const QRect& 
     painter.drawText(x - fm.horizontalAdvance(count), baseline, count);
     x += 10;
     painter.drawText(x, baseline,
-                     a.name.empty() ? QStringLiteral("<ALARM>") : QString::fromStdString(a.name));
+                     a.name.empty() ? QStringLiteral("<ALARM>")
+                                    : QString::fromStdString(readabletext(a.name)));
 }
 
 } // namespace velk

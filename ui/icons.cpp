@@ -133,9 +133,6 @@ constexpr std::array<const char*, 13> bellrows = {
 
 } // namespace
 
-QIcon bell() {
-    return withdisabled(paint(drawbell));
-}
 QIcon clock() {
     return withdisabled(paint(drawclock));
 }

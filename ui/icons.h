@@ -6,7 +6,6 @@
 namespace velk::icons {
 
 // 16 by 16 glyphs of the buttons, each with a drawn disabled look.
-QIcon bell();
 QIcon clock();
 QIcon copy();
 QIcon cross();

@@ -12,6 +12,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "alarms/alarmfile.h"
 #include "ui/messagedialog.h"
 #include "ui/platform.h"
 
@@ -20,7 +21,8 @@ namespace velk {
 namespace {
 
 QString fromcore(const std::string& text) {
-    QString t = QString::fromStdString(text);
+    // Texts may quote alarm names and action lines, which need not be UTF-8.
+    QString t = QString::fromStdString(readabletext(text));
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return t;
 }

@@ -10,6 +10,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +19,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <functional>
+#include <limits>
 
 #include "alarms/datapath.h"
 #include "alarms/desktop.h"
@@ -50,7 +52,10 @@ const char* const designtime = "0000-00-00 00:00 mon";
 // A one-line edit that keeps its caret when entered with Tab instead of selecting everything.
 class plainedit : public QLineEdit {
   public:
-    using QLineEdit::QLineEdit;
+    explicit plainedit(QWidget* parent) : QLineEdit(parent) {
+        // The default limit would cut a long name or time text from the file on display.
+        setMaxLength(std::numeric_limits<int>::max());
+    }
 
   protected:
     void focusInEvent(QFocusEvent* e) override {
@@ -63,6 +68,28 @@ class plainedit : public QLineEdit {
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// An alarm's name, time text or action line as the editor shows it; also bytes that are not
+// UTF-8 (a file from an 8-bit code page) are shown readably, as `velk --list` shows them.
+QString shown(const std::string& bytes) {
+    return QString::fromStdString(readabletext(bytes));
+}
+
+// The lines the action box holds when it shows action: the document starts a new line at
+// these characters too, so a line holding one is shown as two.
+QStringList memoshown(const std::vector<std::string>& action) {
+    QStringList blocks{QString()};
+    for (std::size_t i = 0; i < action.size(); ++i) {
+        if (i > 0) blocks.append(QString());
+        for (const QChar c : shown(action[i])) {
+            if (c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1))
+                blocks.append(QString());
+            else
+                blocks.last() += c;
+        }
+    }
+    return blocks;
 }
 
 // Key preview: Escape in any control of the window is seen before the control gets it.
@@ -102,7 +129,8 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
 
-    bellglyph_ = icons::bell();
+    // The Active button shows the list's own bell.
+    bellglyph_ = QIcon(QPixmap::fromImage(imbell_));
     buildpanel();
     buildlist();
     buildtray();
@@ -223,8 +251,9 @@ void TVELKForm::buildpanel() {
     delevent_->setIcon(icons::cross());
     newevent_ = button("newevent", QStringLiteral("&New"), {417, 165, 97, 56});
     newevent_->setIcon(icons::newalarm());
-    for (QPushButton* b : {settonow_, bactive_, duplevent_, delevent_, newevent_})
+    for (QPushButton* b : {settonow_, duplevent_, delevent_, newevent_})
         b->setIconSize({16, 16});
+    bactive_->setIconSize(imbell_.size());
 
     // Handlers stay thin: each runs the named step of the editor.
     connect(cname_, &QLineEdit::textChanged, this, [this] { editchanged(); });
@@ -331,7 +360,12 @@ void TVELKForm::FormCreate() {
         refreshlist(-1);
     } catch (const velkerror& e) {
         model_->refresh();
-        thedesktop().showmessage(e.text);
+        // The first save moves the damaged file out of the way: say where it goes.
+        std::string text = e.text;
+        const std::string aside = file_.nextasidepath();
+        if (file_.damaged() && !aside.empty())
+            text += "\r\nThe damaged file will be kept as '" + aside + "'.";
+        thedesktop().showmessage(text);
         return;
     }
     clearfields();
@@ -551,7 +585,7 @@ void TVELKForm::lbeventsClick() {
 // ---- the editor ----
 
 void TVELKForm::settext(QLineEdit* edit, const std::string& text) {
-    const QString q = qs(text);
+    const QString q = shown(text);
     if (edit->text() != q) edit->setText(q);
 }
 
@@ -559,18 +593,28 @@ void TVELKForm::setcaption(QLabel* label, const QString& text) {
     if (label->text() != text) label->setText(text);
 }
 
-std::vector<std::string> TVELKForm::memolines() const {
-    std::vector<std::string> lines;
-    const QString text = meaction_->toPlainText();
-    if (text.isEmpty()) return lines;
-    const QStringList parts = text.split(QLatin1Char('\n'));
-    for (const QString& p : parts) {
-        QString line = p;
-        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
-        lines.push_back(line.toStdString());
-    }
+QStringList TVELKForm::memoblocks() const {
+    // The document's own lines: toPlainText would turn no-break spaces into blanks.
+    QStringList blocks;
+    for (QTextBlock b = meaction_->document()->begin(); b.isValid(); b = b.next())
+        blocks.append(b.text());
+    return blocks;
+}
+
+std::vector<std::string> TVELKForm::memolines(const std::vector<std::string>& before) const {
+    QStringList blocks = memoblocks();
     // A line break at the very end ends the last line; it starts no empty one.
-    if (text.endsWith(QLatin1Char('\n'))) lines.pop_back();
+    if (!blocks.isEmpty() && blocks.last().isEmpty()) blocks.removeLast();
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(blocks.size()));
+    for (const QString& b : blocks) {
+        const std::size_t i = lines.size();
+        // A line left as it was keeps its bytes.
+        if (i < before.size() && b == shown(before[i]))
+            lines.push_back(before[i]);
+        else
+            lines.push_back(b.toStdString());
+    }
     return lines;
 }
 
@@ -585,15 +629,16 @@ bool TVELKForm::refusefull() {
 
 bool TVELKForm::commitedits(bool show) {
     if (!cur_) {
-        if (cname_->text().isEmpty() && ctime_->text().isEmpty() && memolines().empty())
+        if (cname_->text().isEmpty() && ctime_->text().isEmpty() && memolines({}).empty())
             return false;
         if (book_.full()) return refusefull();
         cur_ = &book_.append(std::make_unique<velk::event>());
     }
-    cur_->name = cname_->text().toStdString();
-    cur_->time = ctime_->text().toStdString();
-    std::vector<std::string> lines = memolines();
-    if (lines != cur_->action) cur_->action = std::move(lines);
+    // A field the user did not edit keeps its bytes: those that are not UTF-8 are shown
+    // readably, and writing back what is shown would change them for good.
+    if (cname_->text() != shown(cur_->name)) cur_->name = cname_->text().toStdString();
+    if (ctime_->text() != shown(cur_->time)) cur_->time = ctime_->text().toStdString();
+    if (memoblocks() != memoshown(cur_->action)) cur_->action = memolines(cur_->action);
     if (cur_->active)
         cur_->activate(show);
     else
@@ -608,11 +653,11 @@ void TVELKForm::fillfields(velk::event& alarm) {
     editlive_ = false;
     settext(cname_, alarm.name);
     settext(ctime_, alarm.time);
-    if (memolines() != alarm.action) {
+    if (memoblocks() != memoshown(alarm.action)) {
         QString text;
         for (std::size_t i = 0; i < alarm.action.size(); ++i) {
             if (i > 0) text += QLatin1Char('\n');
-            text += qs(alarm.action[i]);
+            text += shown(alarm.action[i]);
         }
         const int pos = meaction_->textCursor().position();
         meaction_->setPlainText(text);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QIcon>
 #include <QImage>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
@@ -147,7 +148,10 @@ class TVELKForm : public QWidget, public tickhost {
     // Caret-keeping setters: an unchanged text is not set again.
     void settext(QLineEdit* edit, const std::string& text);
     void setcaption(QLabel* label, const QString& text);
-    std::vector<std::string> memolines() const;
+    // The action box's lines as the document holds them.
+    QStringList memoblocks() const;
+    // The action box as action lines; a line still as shown keeps the bytes of before.
+    std::vector<std::string> memolines(const std::vector<std::string>& before) const;
     void selectrow(int r);
     int rowof(const velk::event* e) const;
     void clearfocus();

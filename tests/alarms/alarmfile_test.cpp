@@ -12,6 +12,7 @@
 
 #include "alarms/alarmfile.h"
 #include "tests/alarms/tempdir.h"
+#include "tests/support/envscope.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "tests/support/sysreason.h"
@@ -34,6 +35,17 @@ TEST(timetofile, GeneralFormWithFifteenDigits) {
         {46362, "46362"},
         {-1.25, "-1.25"},
         {-11111.5, "-11111.5"},
+        // No exponent from 0.00001 up to below 10^15; beyond, the short general form.
+        {0.00001, "0.00001"},
+        {-0.00001, "-0.00001"},
+        {0.000012345678901234, "0.000012345678901234"},
+        {0.00009999999999999999, "0.0001"},
+        {0.0000999999999999999, "0.0000999999999999999"},
+        {0.0000099999, "9.9999e-06"},
+        {999999999999999, "999999999999999"},
+        {1e15, "1e+15"},
+        {3000000, "3000000"},
+        {-1e300, "-1e+300"},
     };
     for (const auto& [t, text] : cases)
         EXPECT_EQ(timetofile(t), text) << t;
@@ -71,13 +83,16 @@ TEST(timefromfile, AcceptsTheFilesPointAndTheLocalesSeparator) {
         {"nan", '.', def},
         {"0x10", '.', def},
         {"1e400", '.', def},
-        {"99999999", '.', def}, // past 9999-12-31: no date
-        {"-1e300", '.', def},
+        // Numbers that are no date are read all the same; such an alarm is never due.
+        {"99999999", '.', 99999999},
+        {"3000000", '.', 3000000},
+        {"-1e300", '.', -1e300},
+        {"0.00001", '.', 0.00001},
         {"46362\t", '.', def},
         // Read as they will be written again, with 15 digits.
         {"46362.12345678901234", '.', 46362.1234567890},
-        {"2958465.999999999", '.', def},
-        {"-693593.9999999999", '.', def},
+        {"2958465.999999999", '.', 2958466},
+        {"-693593.9999999999", '.', -693594},
         {"-11110.99999999999", '.', -11111},
         {"0.9999999999999999", '.', 1},
     };
@@ -94,6 +109,24 @@ TEST(timefromfile, EveryWrittenTimeReadsBackToFifteenDigits) {
         EXPECT_LE(std::fabs(back - t), std::fabs(t) * 1e-14) << timetofile(t);
         EXPECT_EQ(timetofile(back), timetofile(t));
     }
+}
+
+// Each row: bytes of a name or line, and the UTF-8 text it is shown as.
+TEST(readabletext, Utf8StaysAndAnythingElseIsReadAsLatin1) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"", ""},
+        {"Meeting 8:00", "Meeting 8:00"},
+        {"M\xc3\xbcller", "M\xc3\xbcller"},
+        {"\xf0\x9f\x94\x94 \xe2\x82\xac", "\xf0\x9f\x94\x94 \xe2\x82\xac"},
+        {"M\xfcller", "M\xc3\xbcller"},
+        // Not UTF-8, so every byte is read alone: one bad sequence makes the whole text Latin-1.
+        {"\xc3\xbc \xfc", "\xc3\x83\xc2\xbc \xc3\xbc"},
+        {"\xc0\xaf", "\xc3\x80\xc2\xaf"},             // overlong "/"
+        {"\xed\xa0\x80", "\xc3\xad\xc2\xa0\xc2\x80"}, // a surrogate
+        {"ab\xe2\x82", "ab\xc3\xa2\xc2\x82"},         // cut short
+    };
+    for (const auto& [bytes, shown] : rows)
+        EXPECT_EQ(readabletext(bytes), shown) << bytes;
 }
 
 TEST(eventtext, TheBlockOfOneAlarm) {
@@ -120,7 +153,7 @@ TEST(eventtext, LineBreaksInsideFieldsCannotSplitTheBlock) {
     e.time = "8:00\n";
     e.action = {"a\r\nb", "", "c\rd"};
     std::deque<std::string> lines = splitlines(eventtext(e));
-    event back(lines);
+    event back(lines, '.');
     EXPECT_TRUE(lines.empty());
     EXPECT_EQ(back.name, "two  lines");
     EXPECT_EQ(back.time, "8:00 ");
@@ -139,6 +172,8 @@ TEST(splitlines, CrLfLoneCrAndLoneLfEachEndALine) {
 }
 
 struct filefixture : ::testing::Test {
+    // Files are read under the user's locale: "." alone is the decimal point here.
+    test::envscope locale{"LC_ALL", "C"};
     test::fakeclock clock{at("2026-12-06 09:00")};
     test::fakedesktop desk;
     test::tempdir dir;
@@ -235,6 +270,9 @@ TEST_F(filefixture, AcceptedFiles) {
         {"a\r\nbroken words\r\n46362.5\r\n-\r\n1\r\n0\r\n\r\n", {{"a", false, 0}}},
         // A date long past parses: active, with no next time.
         {"a\r\n2009-1-1\r\n46362.5\r\n-\r\n1\r\n0\r\n\r\n", {{"a", true, 0}}},
+        // Start times that are no date (the year 10113, far before year 1) still load.
+        {"a\r\n8:00\r\n3000000\r\n-\r\n1\r\n0\r\n\r\n", {{"a", true, 0}}},
+        {"a\r\n8:00\r\n-1e300\r\n1e300\r\n1\r\n0\r\n\r\n", {{"a", true, 0}}},
         {good + "b\r\n\r\n46362\r\n-\r\n0\r\n-2147483648\r\n\r\n",
          {{"Good", true, 0}, {"b", false, 0}}},
     };

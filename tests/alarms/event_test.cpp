@@ -2,7 +2,9 @@
 
 #include <random>
 
+#include "alarms/alarmfile.h"
 #include "alarms/book.h"
+#include "alarms/displaytime.h"
 #include "alarms/futuredates.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
@@ -71,6 +73,47 @@ TEST_F(eventfixture, RecomputeSearchesFromStartOrFromTheMinuteAfterLast) {
         EXPECT_EQ(e.recompute(), "") << c.time;
         EXPECT_NE(e.parsed, nullptr) << c.time;
         EXPECT_EQ(e.next, c.next) << c.time << " from " << c.created;
+    }
+}
+
+// Each row: a start and a last time as a hand-edited file may hold them, and a time text. Such
+// an alarm is never due, shows "-" for what is no date and saves unchanged.
+TEST_F(eventfixture, StartOrLastTimesThatAreNoDateGiveNoNextTime) {
+    const struct {
+        datetime created, last;
+        const char* time;
+    } rows[] = {
+        {3000000, novalue, "8:00"}, // the year 10113
+        {at("2026-12-06 09:00"), 3000000, "8:00"},
+        {at("2026-12-06 09:00"), 2958466, "N:N"},  // 10000-01-01
+        {at("2026-12-06 09:00"), -700000, "8:00"}, // the year -17
+        {1e300, -1e300, "N:N"},
+        {-1e300, novalue, "once 8:00 | this 9:00"},
+        {3000000, novalue, "today 7:30"},
+        {1e300, novalue, "tomorrow 7:30"},
+    };
+    for (const auto& r : rows) {
+        event e;
+        e.created = r.created;
+        e.last = r.last;
+        e.time = r.time;
+        e.activate(false);
+        EXPECT_EQ(e.next, novalue) << r.created << " " << r.last << " " << r.time;
+        if (!indaterange(r.created)) {
+            EXPECT_EQ(displaytime(e.created), "-");
+        }
+        if (!indaterange(r.last)) {
+            EXPECT_EQ(displaytime(e.last), "-");
+        }
+        // The time test lists from now, with the start time as the reference of the text.
+        if (e.active && !indaterange(r.created)) {
+            EXPECT_EQ(futuredates(e), "No future dates.\r\n");
+        }
+        // Written and read back: the same lines, and still never due.
+        std::deque<std::string> lines = splitlines(eventtext(e));
+        const event back(lines, '.');
+        EXPECT_EQ(eventtext(back), eventtext(e));
+        EXPECT_EQ(back.next, novalue);
     }
 }
 

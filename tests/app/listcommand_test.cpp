@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <locale.h>
 #include <sstream>
 #ifndef _WIN32
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include "alarms/datapath.h"
 #include "app/listcommand.h"
 #include "tests/alarms/tempdir.h"
+#include "tests/support/envscope.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 
@@ -47,6 +49,51 @@ TEST(listcommand, RowsInDisplayOrder) {
                      "*  2026-12-08 17:00 tue  (+03:15)  Meeting\n"
                      "*  2026-12-10 17:00 thu  (+2d 03:15)  Later\n"
                      "*  -  -  Past\n");
+}
+
+// Each row: the locale of the user's settings, a start line; the window reads such a file
+// under that locale, so the list must too. "C" rows need no installed locale.
+TEST(listcommand, StartTimesReadUnderTheUsersLocale) {
+    test::fakeclock clock(test::at("2026-12-08 13:44:30"));
+    test::tempdir dir;
+    const std::string path = dir.file("Alarms.data");
+    const struct {
+        const char* locale;
+        const char* created;
+        bool reads;
+    } rows[] = {
+        {"C", "46362.5", true},
+        {"C", "46362,5", false},
+        {"de_DE.UTF-8", "46362,5", true},
+        {"de_DE.UTF-8", "46362.5", true},
+        {"de_DE.UTF-8", "46362,5e0", true},
+    };
+    for (const auto& r : rows) {
+        const locale_t installed = newlocale(LC_NUMERIC_MASK, r.locale, locale_t{});
+        if (!installed)
+            GTEST_SKIP() << "the locale " << r.locale
+                         << " is not installed (scripts/deps.sh generates it)";
+        freelocale(installed);
+        test::envscope all("LC_ALL", r.locale);
+        test::writebytes(path, block("Half", "8:00", r.created, "0"));
+        const listrun l = run({path});
+        EXPECT_EQ(l.status, r.reads ? 0 : 1) << r.locale << " " << r.created << ": " << l.err;
+        if (r.reads) {
+            EXPECT_EQ(l.out, "   2026-12-07 08:00 mon  (+00:00)  Half\n") << r.locale;
+        }
+    }
+}
+
+TEST(listcommand, NamesThatAreNotUtf8AreShownAsTheWindowShowsThem) {
+    test::fakeclock clock(test::at("2026-12-08 13:44:30"));
+    test::tempdir dir;
+    const std::string path = dir.file("Alarms.data");
+    test::writebytes(path, block("M\xfcller", "8:00", "46362", "0") +
+                               block("\xc3\xa9t\xc3\xa9", "8:00", "46361", "0"));
+    const listrun r = run({path});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "   2026-12-06 08:00 sun  (+00:00)  M\xc3\xbcller\n"
+                     "   2026-12-05 08:00 sat  (+00:00)  \xc3\xa9t\xc3\xa9\n");
 }
 
 TEST(listcommand, DamagedFileIsReportedAndLeftAlone) {

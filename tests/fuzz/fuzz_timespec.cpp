@@ -45,7 +45,8 @@ bool daysmeanminutes(const timedesc& spec) {
 
 // The search from t found r (or nothing): nothing it skipped is admitted.
 void checkskipped(const timedesc& spec, datetime t, datetime r) {
-    if (t < 1) return; // before 1900 every day fails the year test anyway
+    // Before 1900 every day fails the year test anyway; from no date nothing is searched.
+    if (t < 1 || !indaterange(t)) return;
     const minuteof s = startminute(t);
     const bool none = isnovalue(r);
     const int cost = spec.count > 1 ? spec.count : 1;

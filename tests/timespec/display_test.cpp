@@ -30,6 +30,15 @@ TEST(displayForms, displaytime) {
         {46366.7083333333, "2026-12-10 17:00 thu"}, // a few microseconds short of 17:00
         {at("2500-12-31 23:59"), "2500-12-31 23:59 fri"},
         {-1.25, "1899-12-29 06:00 fri"},
+        {at("9999-12-31 23:59"), "9999-12-31 23:59 fri"},
+        {-693593, "0001-01-01 00:00 mon"},
+        // No date in the years 1 to 9999 can be shown.
+        {2958466, "-"},
+        {3000000, "-"},
+        {-693594, "-"},
+        {1e300, "-"},
+        {-1e300, "-"},
+        {std::numeric_limits<double>::infinity(), "-"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(displaytime(r.t), r.expected) << r.t;

@@ -192,18 +192,122 @@ class velkformtest : public QObject {
         QVERIFY(form->isVisible() && !form->isMinimized());
     }
 
+    void damagedfile_data() {
+        QTest::addColumn<bool>("earlier");
+        QTest::addColumn<QString>("aside");
+        QTest::newRow("first damage") << false << "Alarms.data.damaged";
+        QTest::newRow("damaged before") << true << "Alarms.data.damaged.1";
+    }
     void damagedfile() {
-        writefile(blockof("Good", "8:00", at("2026-12-01 10:00"), novalue, true) +
-                  "Broken\r\n8:00\r\n-\r\n-\r\n1\r\n0\r\n\r\n");
+        QFETCH(bool, earlier);
+        QFETCH(QString, aside);
+        const std::string damaged = blockof("Good", "8:00", at("2026-12-01 10:00"), novalue, true) +
+                                    "Broken\r\n8:00\r\n-\r\n-\r\n1\r\n0\r\n\r\n";
+        writefile(damaged);
+        if (earlier)
+            QVERIFY(QFile(dir->filePath("Alarms.data.damaged")).open(QIODevice::WriteOnly));
         start();
-        QCOMPARE(desk->messages(), (std::vector<std::string>{std::string(filemessage::creationtime),
-                                                             filemessage::couldnotread(path())}));
+        // Both messages word for word, and where the damaged file will be.
+        const std::string kept = dir->filePath(aside).toStdString();
+        QCOMPARE(
+            desk->messages(),
+            (std::vector<std::string>{std::string(filemessage::creationtime),
+                                      filemessage::couldnotread(path()) +
+                                          "\r\nThe damaged file will be kept as '" + kept + "'."}));
+        form->saveevsTimer();
+        QFile keptfile(QString::fromStdString(kept));
+        QVERIFY(keptfile.open(QIODevice::ReadOnly));
+        QCOMPARE(keptfile.readAll().toStdString(), damaged);
+        QCOMPARE(readfile(), std::string());
         QCOMPARE(form->alarms().evcount, 0);
         QCOMPARE(form->lbevents()->model()->rowCount(), 0);
         // Start-up stopped there: no tick yet, the design texts stay.
         QCOMPARE(form->windowTitle(), QString("[Orlimbo]"));
         QCOMPARE(label("lnext"), QString("0000-00-00 00:00 mon"));
         QCOMPARE(form->tt().interval(), 30000);
+    }
+
+    // Bytes of the file that are not UTF-8, or that the editor shows differently, are written
+    // back unchanged unless the user edits that field.
+    void bytesarekept_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("time");
+        QTest::addColumn<QByteArray>("action");
+        QTest::addColumn<QString>("typed"); // added to the name field, when not empty
+        QTest::addColumn<QString>("shownname");
+        QTest::newRow("latin-1") << QByteArray("M\xfcller") << QByteArray("M\xfcller 8:00")
+                                 << QByteArray("#msg M\xfcller\n\nx\xa0y") << QString()
+                                 << QString("M\u00fcller");
+        QTest::newRow("latin-1, the name edited")
+            << QByteArray("M\xfcller") << QByteArray("M\xfcller 8:00")
+            << QByteArray("#msg M\xfcller") << QString("!") << QString("M\u00fcller!");
+        QTest::newRow("longer than a line edit's usual limit")
+            << QByteArray(40000, 'n') << QByteArray("8:00") << QByteArray("#bln") << QString()
+            << QString(40000, QLatin1Char('n'));
+        QTest::newRow("utf-8 the editor would change") << QByteArray("a\xc2\xa0"
+                                                                     "b")
+                                                       << QByteArray("8:00")
+                                                       << QByteArray("#msg a\xe2\x80\xa9"
+                                                                     "b\nc\xc2\xa0"
+                                                                     "d\xe2\x80\xa8"
+                                                                     "e\n")
+                                                       << QString() << QString("a\u00a0b");
+    }
+    void bytesarekept() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, time);
+        QFETCH(QByteArray, action);
+        QFETCH(QString, typed);
+        QFETCH(QString, shownname);
+        const QList<QByteArray> lines = action.split('\n');
+        std::string text = name.toStdString() + "\r\n" + time.toStdString() +
+                           "\r\n46362.5\r\n-\r\n0\r\n" + std::to_string(lines.size()) + "\r\n";
+        for (const QByteArray& l : lines)
+            text += l.toStdString() + "\r\n";
+        text += "\r\n";
+        // An active alarm that is not due keeps its file lines through a tick as well.
+        const std::string other = blockof("Later \xe9t\xe9", "2027-1-1 8:00",
+                                          at("2026-12-01 10:00"), novalue, true, {"#bln \xe9"});
+        writefile(text + other);
+        start();
+        QCOMPARE(form->alarms().evcount, 2);
+        for (int row = 0; row < 2; ++row) {
+            form->lbevents()->setCurrentIndex(form->lbevents()->model()->index(row, 0));
+            QVERIFY(form->curevent());
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(form->meaction(), &out);
+            form->ttTimer();
+        }
+        form->lbevents()->setCurrentIndex(form->lbevents()->model()->index(0, 0));
+        if (!typed.isEmpty()) {
+            form->cname()->end(false);
+            type(form->cname(), typed);
+        }
+        QCOMPARE(form->cname()->text(), shownname);
+        form->ttTimer();
+        form->hide();
+        form->close();
+        QVERIFY(form->isclosed());
+        if (typed.isEmpty()) {
+            QCOMPARE(QByteArray::fromStdString(readfile()),
+                     QByteArray::fromStdString(text + other));
+        } else {
+            const std::string edited = shownname.toStdString();
+            QCOMPARE(QByteArray::fromStdString(readfile()),
+                     QByteArray::fromStdString(edited + text.substr(name.size()) + other));
+        }
+    }
+
+    void activeglyph() {
+        start();
+        newalarm("Job", "9:30", true);
+        const QIcon on = button("bactive")->icon();
+        QCOMPARE(button("bactive")->iconSize(), QSize(7, 13));
+        QCOMPARE(on.availableSizes(), QList<QSize>{QSize(7, 13)});
+        QCOMPARE(on.pixmap(7, 13).toImage().convertToFormat(QImage::Format_RGB32),
+                 form->imbell().convertToFormat(QImage::Format_RGB32));
+        button("bactive")->click();
+        QVERIFY(button("bactive")->icon().isNull());
     }
 
     void missedatstart() {
