@@ -1,11 +1,14 @@
 #include "execution/scheduler.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "execution/flagscope.h"
 #include "execution/script.h"
+#include "execution/session.h"
 #include "timespec/clock.h"
 
 namespace velk {
@@ -38,18 +41,57 @@ std::string missedquestion(const event& alarm, bool first) {
            "Yes to All\t- execute all";
 }
 
+void skipmissed(event& alarm, datetime upto) {
+    if (isnovalue(alarm.next) || alarm.next > upto || !alarm.parsed) return;
+    // The runs form the chain next, nextfrom(next + 1 min), ...; the last one not after upto is
+    // the latest admitted minute in [next, upto]. nextfrom(s) <= upto holds for every s up to
+    // that minute and for none after it, so a binary search over the minutes finds it.
+    const timedesc& spec = *alarm.parsed;
+    const auto minuteof = [](datetime t) { return static_cast<int64_t>(std::floor(t * 1440.0)); };
+    int64_t lo = minuteof(alarm.next), hi = minuteof(upto);
+    datetime found = alarm.next;
+    while (lo < hi) {
+        const int64_t mid = lo + (hi - lo + 1) / 2;
+        const datetime t = nextfrom(spec, static_cast<double>(mid) / 1440.0);
+        if (!isnovalue(t) && t <= upto) {
+            found = t;
+            lo = minuteof(t) >= mid ? minuteof(t) : mid;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    // Rounding of a minute's day fraction may leave the search one run short: step on as the
+    // loop would, which also makes the result exactly the loop's.
+    for (datetime t = nextfrom(spec, found + oneminute); !isnovalue(t) && t <= upto;
+         t = nextfrom(spec, t + oneminute))
+        found = t;
+    alarm.last = found;
+    alarm.recompute();
+}
+
 bool scheduler::fireifdue(event& alarm, bool iscurrent, bool askfirst) {
     if (inconfirm && !indialog) return false;
-    if (!isdue(alarm, now())) return false;
+    if (sessionending() || !isdue(alarm, now())) return false;
     flagscope confirming(inconfirm);
     flagscope busy(alarm.busy);
     answer choice = answer::yes;
     bool first = true;
     while (!isnovalue(alarm.next) && alarm.next <= now()) {
-        if (choice != answer::yestoall && choice != answer::notoall && (!first || askfirst))
+        // The session ended: this run and the later ones stay unanswered for the next start.
+        if (sessionending()) break;
+        if (choice != answer::yestoall && choice != answer::notoall && (!first || askfirst)) {
             choice = thedesktop().askfour(missedquestion(alarm, first),
                                           first ? answer::yes : answer::notoall);
-        // A closed dialog counts as No for this run and is asked again next turn.
+            // Closed by the program at the session's end: nobody answered.
+            if (sessionending()) break;
+        }
+        if (choice == answer::notoall) {
+            // However long the absence, skipping takes a few searches, not one per run.
+            skipmissed(alarm, now());
+            if (iscurrent) host_.fillfields(alarm);
+            break;
+        }
+        // A dialog closed by the user counts as No for this run and is asked again next turn.
         if (choice == answer::yes || choice == answer::yestoall) runaction(alarm);
         // Skipped or run, this occurrence is passed over for good.
         alarm.last = alarm.next;
@@ -65,6 +107,7 @@ void scheduler::tttimer() {
     host_.setcaption(basecaption + captionclock(now()));
     // A question is open: the user answers it before anything else runs.
     if (inconfirm && !indialog) return;
+    if (sessionending()) return;
     host_.editchanged();
     bool ran = false;
     for (int r = 0; r < alarms_.evcount && !ran; ++r) {

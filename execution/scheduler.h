@@ -51,6 +51,10 @@ class scheduler {
     tickhost& host_;
 };
 
+// "No to All": passes over every run of the alarm up to upto, leaving last and next exactly as
+// handling them one by one would, in a few dozen searches however many runs were missed.
+void skipmissed(event& alarm, datetime upto);
+
 // " yyyy-mm-dd hh:nn" of t, as appended to the caption.
 std::string captionclock(datetime t);
 // The missed-run question about the alarm's next time; first: the first turn of its pass.

@@ -4,6 +4,7 @@
 
 #include "alarms/desktop.h"
 #include "execution/flagscope.h"
+#include "execution/session.h"
 #include "timespec/error.h"
 
 namespace velk {
@@ -103,6 +104,9 @@ void runshell(std::string_view line) {
     fail("Error while executing " + quoted(call.file));
 }
 
+// Thrown when the session ends while a script runs: it stops without a message.
+struct scriptstopped {};
+
 // One open "#ask": what its yes-block or else-block runs under.
 struct block {
     bool outerexecute; // execute of the lines around the "#ask"
@@ -178,6 +182,8 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
     // cannot exhaust the call stack.
     std::vector<block> open;
     for (; index < script.size(); ++index) {
+        // A closed dialog's answer was given by nobody: nothing after it runs.
+        if (sessionending()) throw scriptstopped{};
         const std::string_view line = trimblanks(script[index]);
         if (line == "#end") {
             if (open.empty()) return index;
@@ -233,6 +239,8 @@ bool runaction(event& alarm) {
         runlines(alarm.action, title, 0, false, true);
     } catch (const velkerror& e) {
         thedesktop().showmessage(e.text);
+        return false;
+    } catch (const scriptstopped&) {
         return false;
     }
     return true;

@@ -15,7 +15,8 @@ namespace velk {
 extern bool indialog;
 
 // Runs the alarm's whole script, titled with its name ("<ALARM>" when empty). A script error is
-// shown in a message box and gives false; the alarm's times are not touched.
+// shown in a message box and gives false; the alarm's times are not touched. Once the session
+// ends the script stops before its next line, quietly, and gives false.
 bool runaction(event& alarm);
 
 // Runs script lines from index and returns the index where it stopped: the "#end" (or, when

@@ -6,6 +6,9 @@ velk_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     libpulse-dev fonts-dejavu-core locales
+    # The desktop session test: a virtual display, a session bus, window manager, tray and
+    # notification daemon, and the tools that drive and inspect them.
+    xvfb dbus-x11 openbox trayer dunst xdotool x11-utils imagemagick
 )
 # A locale with "," as decimal separator, for the tests of hand-edited alarm files.
 velk_test_locale=de_DE.UTF-8

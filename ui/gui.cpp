@@ -2,12 +2,16 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSessionManager>
 #include <QTimer>
 #include <exception>
 #include <string>
 
 #include "alarms/datapath.h"
+#include "alarms/leftovers.h"
+#include "execution/session.h"
 #include "timespec/error.h"
+#include "ui/icons.h"
 #include "ui/qtdesktop.h"
 #include "ui/singleinstance.h"
 #include "ui/termsignal.h"
@@ -99,11 +103,24 @@ int rungui(int argc, char** argv) {
     // Message boxes of scripts run while the window is hidden; closing them must not end the
     // program.
     app.setQuitOnLastWindowClosed(false);
+    // One bell for every window, dialog, the window list and the task bar, at every size.
+    QApplication::setWindowIcon(icons::appicon());
     blinktimeout blink;
+    // Ended by the system (logout, kill): no questions, but the alarms are saved. Caught from
+    // the start, so that a signal during the start-up questions is not lost.
+    TVELKForm* running = nullptr;
+    onterminate(&app, [&running] {
+        if (running) running->endsession();
+        QCoreApplication::exit(0);
+    });
     try {
         const std::string path = datapath();
         singleinstance one(QString::fromStdString(path));
-        if (!one.claim()) return 0;
+        // A second "velk tray" (an autostart entry) leaves the running window as it is.
+        if (!one.claim(!TVELKForm::wantstray(cmdline))) return 0;
+        if (sessionending()) return 0;
+        // Saves cut short by a kill leave their temporary files; no other writer runs now.
+        removeleftovers(path);
 
         qtdesktop desk;
         TVELKForm form(path, cmdline);
@@ -117,14 +134,22 @@ int rungui(int argc, char** argv) {
         QObject::connect(
             &form, &TVELKForm::closed, &app, [] { QCoreApplication::exit(0); },
             Qt::QueuedConnection);
-        // Ended by the system (logout, kill): no questions, but the alarms are saved.
-        onterminate(&app, [] { QCoreApplication::exit(0); });
+        // Ends the dialogs' loops too, so every nested pass unwinds before the final save.
+        QObject::connect(&form, &TVELKForm::ending, &app, [] { QCoreApplication::exit(0); });
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
+                         [&form](QSessionManager&) { form.endsession(); });
         QObject::connect(&app, &QApplication::aboutToQuit, &form, &TVELKForm::emergencysave);
+        running = &form;
         form.FormCreate();
-        app.exec();
+        // A session that ended during the start-up questions has no message loop to run.
+        if (!sessionending()) app.exec();
+        running = nullptr;
+        form.finish();
     } catch (const velkerror& err) {
+        running = nullptr;
         showerror(QString::fromStdString(err.text));
     } catch (const std::exception& err) {
+        running = nullptr;
         showerror(QString::fromLocal8Bit(err.what()));
     }
     return 0;

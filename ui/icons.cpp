@@ -1,5 +1,6 @@
 #include "ui/icons.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -146,7 +147,15 @@ QIcon newalarm() {
     return withdisabled(paint(drawnew));
 }
 QIcon appicon() {
-    return QIcon(paint(drawbell));
+    // The sizes the desktop's menus, task bars and window lists ask for, drawn for each size.
+    QIcon bell;
+    for (int size : appiconsizes) {
+        const QString file = QStringLiteral(":/icons/velk-%1.png").arg(size);
+        if (QFile::exists(file)) bell.addFile(file, QSize(size, size));
+    }
+    // Built into the program; should they be missing, the drawn 16 by 16 bell stands in.
+    if (bell.isNull()) bell = QIcon(paint(drawbell));
+    return bell;
 }
 
 QImage imbell() {

@@ -10,8 +10,9 @@ QIcon clock();
 QIcon copy();
 QIcon cross();
 QIcon newalarm();
-// The window's and the tray's icon.
+// The application's bell at every size of data/icons: windows, dialogs, task bar and tray.
 QIcon appicon();
+inline constexpr int appiconsizes[] = {16, 32, 48, 256};
 
 // The 7 by 13 bell of the list rows: black on white.
 QImage imbell();

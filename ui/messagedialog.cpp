@@ -1,7 +1,9 @@
 #include "ui/messagedialog.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextOption>
 #include <QVBoxLayout>
@@ -10,6 +12,11 @@ namespace velk {
 
 namespace {
 constexpr int widestline = 640;
+// Every box now on the screen (nested loops may hold several), oldest first.
+QList<QPointer<messagedialog>>& openboxes() {
+    static QList<QPointer<messagedialog>> boxes;
+    return boxes;
+}
 constexpr int textflags =
     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere | Qt::TextExpandTabs;
 } // namespace
@@ -44,14 +51,18 @@ void tabbedtext::paintEvent(QPaintEvent*) {
 }
 
 messagedialog::messagedialog(const QString& text, const QStringList& buttons, int defaultindex,
-                             QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+                             QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setWindowTitle(QString::fromLatin1(dialogcaption));
     setObjectName(QStringLiteral("velkdialog"));
     // A parentless dialog counts as a main window to Qt; closing it while the real window is
     // hidden in the tray must not end the program.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Application-modal boxes would block the tray icon too, and a click at it must bring the
+    // box forward. Modal to the main window, they still keep its editor away from a running
+    // script's alarm.
+    setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
 
     auto* label = new tabbedtext(text, this);
     label->setObjectName(QStringLiteral("text"));
@@ -84,10 +95,47 @@ messagedialog::messagedialog(const QString& text, const QStringList& buttons, in
         pushbuttons.front()->setFocus();
 }
 
+messagedialog::~messagedialog() {
+    openboxes().removeAll(this);
+    openboxes().removeAll(nullptr);
+}
+
 int messagedialog::ask() {
     choice = -1;
+    openboxes().append(this);
     exec();
+    openboxes().removeAll(this);
     return choice;
+}
+
+int messagedialog::closeall() {
+    const QList<QPointer<messagedialog>> boxes = openboxes();
+    int n = 0;
+    for (const auto& box : boxes)
+        if (box) {
+            box->choice = -1;
+            box->done(QDialog::Rejected);
+            ++n;
+        }
+    return n;
+}
+
+int messagedialog::opencount() {
+    openboxes().removeAll(nullptr);
+    return static_cast<int>(openboxes().size());
+}
+
+void messagedialog::keyPressEvent(QKeyEvent* e) {
+    // With Alt too, should the shortcut not have taken it (no active window yet).
+    if (!(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
+        for (QPushButton* b : pushbuttons) {
+            const QKeySequence mnemonic = QKeySequence::mnemonic(b->text());
+            if (!mnemonic.isEmpty() && mnemonic[0].key() == Qt::Key(e->key())) {
+                b->click();
+                return;
+            }
+        }
+    QDialog::keyPressEvent(e);
 }
 
 } // namespace velk

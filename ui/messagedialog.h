@@ -27,19 +27,32 @@ class tabbedtext : public QWidget {
 };
 
 // A modal box captioned "[VELK]" with a text, no icon, and push buttons in exactly the order given,
-// with exactly the texts given. The platform's button-box conventions (reordering, "&"
-// accelerators) would change what the user sees from one desktop to another, so they are not used.
+// with exactly the texts given; a "&" marks a button's accelerator, as in "N&o to All". The
+// platform's button-box conventions (reordering) would change what the user sees from one
+// desktop to another, so they are not used.
+// With an owner the box is modal to that window only: the owner is blocked, while the tray icon
+// and its menu stay usable.
 class messagedialog : public QDialog {
     Q_OBJECT
   public:
     // defaultindex < 0: no default named; the first button then has the focus, as in any dialog.
     messagedialog(const QString& text, const QStringList& buttons, int defaultindex = -1,
-                  QWidget* parent = nullptr);
+                  QWidget* owner = nullptr);
+    ~messagedialog() override;
 
     // Runs the modal loop; the index of the button pressed, -1 when closed without a button.
     int ask();
     int chosen() const { return choice; }
     const QList<QPushButton*>& buttons() const { return pushbuttons; }
+
+    // Closes every open box without an answer (the session ends); returns how many were open.
+    static int closeall();
+    static int opencount();
+
+  protected:
+    // A button's accelerator letter presses it, with Alt or alone, as in the desktop's own
+    // message boxes.
+    void keyPressEvent(QKeyEvent* e) override;
 
   private:
     QList<QPushButton*> pushbuttons;

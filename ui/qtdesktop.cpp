@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QList>
 #include <QMouseEvent>
@@ -13,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "alarms/alarmfile.h"
+#include "execution/session.h"
 #include "ui/messagedialog.h"
 #include "ui/platform.h"
 
@@ -59,13 +61,16 @@ qtdesktop::~qtdesktop() {
     if (&thedesktop() == this) setdesktop(nullptr);
 }
 
+// Once the session ends no box opens any more; the callers take that as no answer.
 void qtdesktop::showmessage(const std::string& text) {
-    messagedialog box(fromcore(text), {QStringLiteral("OK")}, 0);
+    if (sessionending()) return;
+    messagedialog box(fromcore(text), {QStringLiteral("OK")}, 0, owner());
     box.ask();
 }
 
 bool qtdesktop::askyesno(const std::string& text) {
-    messagedialog box(fromcore(text), {QStringLiteral("Yes"), QStringLiteral("No")});
+    if (sessionending()) return false;
+    messagedialog box(fromcore(text), {QStringLiteral("&Yes"), QStringLiteral("&No")}, -1, owner());
     return box.ask() == 0;
 }
 
@@ -73,10 +78,11 @@ answer qtdesktop::askfour(const std::string& text, answer defaultbutton) {
     const auto named = std::find(fouranswers.begin(), fouranswers.end(), defaultbutton);
     const int defaultindex =
         named == fouranswers.end() ? -1 : static_cast<int>(named - fouranswers.begin());
+    if (sessionending()) return answer::none;
     messagedialog box(fromcore(text),
-                      {QStringLiteral("Yes"), QStringLiteral("No"), QStringLiteral("No to All"),
-                       QStringLiteral("Yes to All")},
-                      defaultindex);
+                      {QStringLiteral("&Yes"), QStringLiteral("&No"), QStringLiteral("N&o to All"),
+                       QStringLiteral("Yes to &All")},
+                      defaultindex, owner());
     const int chosen = box.ask();
     return chosen < 0 ? answer::none : fouranswers[static_cast<std::size_t>(chosen)];
 }
@@ -91,7 +97,16 @@ void qtdesktop::balloon(const std::string& title, const std::string& text) {
 }
 
 void qtdesktop::sleepms(int ms) {
-    QThread::msleep(static_cast<unsigned long>(clampms(ms)));
+    // In slices, so that the end of the session cuts a long "#wait" short.
+    QElapsedTimer clock;
+    clock.start();
+    for (qint64 left = clampms(ms); left > 0 && !sessionending();
+         left = clampms(ms) - clock.elapsed())
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, sleepslicems)));
+}
+
+QWidget* qtdesktop::owner() const {
+    return mainwindow;
 }
 
 void qtdesktop::beep() {

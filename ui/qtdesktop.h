@@ -39,12 +39,15 @@ class qtdesktop : public QObject, public desktop {
 
     static constexpr int balloonms = 30000;
     static constexpr int longestblock = 30000; // longest sleep or tone, in milliseconds
+    static constexpr int sleepslicems = 50;    // how soon a "#wait" sees the session end
 
   public slots:
     // Raises and activates the open modal dialog, else the main window when it is shown.
     void bringtofront();
 
   private:
+    // The window the boxes are modal to (none: modal to the whole program).
+    QWidget* owner() const;
     void notify(const QString& title, const QString& text);
 
     QTimer ttbringer;

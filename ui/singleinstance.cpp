@@ -11,6 +11,8 @@ namespace velk {
 namespace {
 // The word a starting window sends; no command of the command line has it.
 const std::string showword = "--show";
+// What a starting "velk tray" (an autostart entry) sends: the running window stays as it is.
+const std::string trayword = "--tray";
 constexpr int connectms = 1000;
 constexpr int retryms = 50;
 // A client that has not sent its whole request by then is dropped.
@@ -27,15 +29,17 @@ singleinstance::~singleinstance() {
     if (lock_) lock_->release();
 }
 
-bool singleinstance::claim() {
+bool singleinstance::claim(bool showrunning) {
     channel_ = control::channelname(datapath_);
     lock_ = std::make_unique<control::instancelock>(control::lockpath(datapath_));
     const std::int64_t deadline = control::steadyms() + control::answerms;
     while (!lock_->trylock()) {
         // Another window answers: it shows itself. Nobody answers: a command holds the lock
         // for a moment, or a window is still starting; try again until the wait runs out.
-        if (control::postrequest(channel_, control::request{{showword}, control::steadyms()},
-                                 connectms) == control::sendresult::ok ||
+        if (control::postrequest(
+                channel_,
+                control::request{{showrunning ? showword : trayword}, control::steadyms()},
+                connectms) == control::sendresult::ok ||
             control::steadyms() >= deadline) {
             lock_.reset();
             return false;
@@ -55,6 +59,7 @@ control::reply singleinstance::answer(const control::request& req) {
         emit showrequested();
         return {};
     }
+    if (!req.args.empty() && req.args[0] == trayword) return {};
     // The command gave up on this one already and told its user nothing was changed.
     if (control::steadyms() - req.sentms > control::stalems)
         return {1, "", control::noanswer() + "\n"};

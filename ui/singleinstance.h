@@ -26,9 +26,10 @@ class singleinstance : public QObject {
     ~singleinstance() override;
 
     // True when this process is now the one instance for the file. False when another one
-    // runs (it has been asked to show itself) or the lock stays taken. A command holding the
-    // lock for its moment is waited for. Throws velkerror when the private folder is unsafe.
-    bool claim();
+    // runs (asked to show itself when showrunning, else left as it is) or the lock stays taken.
+    // A command holding the lock for its moment is waited for. Throws velkerror when the
+    // private folder is unsafe.
+    bool claim(bool showrunning = true);
     // Stops answering: the window has closed. Commands then wait for the lock, which this
     // process holds until it ends, and change the file themselves.
     void stoplistening() { server_.close(); }

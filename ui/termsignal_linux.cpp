@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "execution/session.h"
+
 namespace velk {
 
 namespace {
@@ -14,6 +16,9 @@ namespace {
 int wakeup[2] = {-1, -1};
 
 void handler(int) {
+    // At once, not only when the loop reads the socket: a pass or a "#wait" that is running
+    // now stops before it opens another dialog.
+    endsession();
     const char c = 1;
     [[maybe_unused]] const auto n = ::write(wakeup[0], &c, 1);
 }

@@ -27,11 +27,13 @@
 #include "control/commands.h"
 #include "control/dispatch.h"
 #include "execution/script.h"
+#include "execution/session.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
 #include "ui/alarmlist.h"
 #include "ui/filefinder.h"
 #include "ui/icons.h"
+#include "ui/messagedialog.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/velkform2.h"
@@ -46,6 +48,8 @@ constexpr int panelheight = 227;
 constexpr int designinterval = 30000;
 constexpr int startinterval = 20000;
 constexpr int autosaveinterval = 300000;
+// How soon a window hidden in the tray comes to the task bar when the tray goes away.
+constexpr int traywatchms = 1000;
 const char* const designcaption = "[Orlimbo]";
 const char* const designtime = "0000-00-00 00:00 mon";
 
@@ -149,6 +153,10 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     savesoon_.setSingleShot(true);
     savesoon_.setInterval(savesoonms);
     connect(&savesoon_, &QTimer::timeout, this, &TVELKForm::savesoonTimer);
+    traywatch_.setObjectName(QStringLiteral("traywatch"));
+    traywatch_.setInterval(traywatchms);
+    connect(&traywatch_, &QTimer::timeout, this, &TVELKForm::traywatchTimer);
+    traywatch_.start();
 }
 
 TVELKForm::~TVELKForm() {
@@ -158,6 +166,8 @@ TVELKForm::~TVELKForm() {
     // The model and the delegate read the book while Qt tears the widgets down.
     delete lbevents_;
     lbevents_ = nullptr;
+    trayicon_->setContextMenu(nullptr);
+    delete traymenu_;
 }
 
 QFont TVELKForm::windowfont() {
@@ -305,7 +315,8 @@ void TVELKForm::buildtray() {
     trayicon_ = new QSystemTrayIcon(this);
     trayicon_->setObjectName(QStringLiteral("trayicon"));
     trayicon_->setToolTip(QString::fromLatin1(designcaption));
-    traymenu_ = new QMenu(this);
+    // Without a parent: a dialog modal to the window must not block the tray menu with it.
+    traymenu_ = new QMenu;
     traymenu_->setObjectName(QStringLiteral("traymenu"));
     QAction* restore = traymenu_->addAction(QStringLiteral("Restore"));
     restore->setObjectName(QStringLiteral("Restore1"));
@@ -375,19 +386,65 @@ void TVELKForm::FormCreate() {
 
 void TVELKForm::closeEvent(QCloseEvent* e) {
     if (closed_) return e->accept();
-    // The question only when the user sees the window; from the tray it closes at once.
-    if (isVisible() && !isMinimized() && !thedesktop().askyesno("Exit [VELK]?")) return e->ignore();
-    commitedits(true);
-    if (!saveevents(true)) return e->ignore();
+    // One question at a time: a second request while it is open is that same request.
+    if (exitasking_) return e->ignore();
+    if (!sessionending()) {
+        // The question only when the user sees the window; from the tray it closes at once.
+        if (isVisible() && !isMinimized()) {
+            exitasking_ = true;
+            const bool yes = thedesktop().askyesno("Exit [VELK]?");
+            exitasking_ = false;
+            if (!yes && !sessionending()) return e->ignore();
+        }
+        // Saved now, while the user can still choose to stay when that fails.
+        if (!sessionending()) {
+            commitedits(true);
+            if (!saveevents(true)) return e->ignore();
+        }
+    }
+    endsession();
+    if (closed_)
+        e->accept();
+    else
+        e->ignore();
+}
+
+bool TVELKForm::nested() const {
+    return sched_.inconfirm || indialog || messagedialog::opencount() > 0 ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+void TVELKForm::endsession() {
+    velk::endsession();
+    tt_.stop();
+    saveevs_.stop();
+    savesoon_.stop();
+    traywatch_.stop();
+    traymenu_->hide();
+    messagedialog::closeall();
+    emit ending();
+    // A running pass or script still refers to its alarm: the book goes only after it is done.
+    if (!nested()) finish();
+}
+
+void TVELKForm::finish() {
+    if (closed_) return;
     closed_ = true;
     tt_.stop();
     saveevs_.stop();
     savesoon_.stop();
+    traywatch_.stop();
+    commitedits(false);
+    try {
+        file_.savechanged(book_);
+    } catch (const velkerror&) {
+        // The session is over; there is nobody left to ask. A user's Exit saved before.
+    }
     cur_ = nullptr;
     book_.clear();
     model_->refresh();
     trayicon_->hide();
-    e->accept();
+    hide();
     emit closed();
 }
 
@@ -447,6 +504,14 @@ void TVELKForm::ttTimer() {
     sched_.tttimer();
 }
 
+void TVELKForm::traywatchTimer() {
+    // The panel went away while the window hid in it: the task bar is the way back now.
+    if (!closed_ && !isVisible() && trayicon_->isVisible() && !trayavailable()) {
+        trayicon_->hide();
+        showMinimized();
+    }
+}
+
 void TVELKForm::setcaption(const std::string& caption) {
     const QString text = qs(caption);
     if (windowTitle() != text) setWindowTitle(text);
@@ -468,6 +533,9 @@ void TVELKForm::trayiconClick() {
     QWidget* front = QApplication::activeModalWidget();
     if (!front && isVisible()) front = this;
     if (front) {
+        // A dialog the user minimised comes back too.
+        if (front->isMinimized())
+            front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
         front->raise();
         front->activateWindow();
     }
@@ -726,7 +794,7 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     control::reply r;
     const control::command c = control::parsecommand(args, r);
     if (c.what == control::command::none) return r;
-    if (closed_) return {1, "", "VELK is closing; try again in a moment.\n"};
+    if (closed_ || sessionending()) return {1, "", "VELK is closing; try again in a moment.\n"};
     // The book is empty in place of a damaged file; a save would set the file aside.
     if (file_.damaged()) {
         std::string message = control::loadproblem(datapath_);
@@ -742,7 +810,8 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
             if (book_.evs[i]->name == c.name && ++named == 1) removed = book_.evs[i].get();
         if (named != 1) removed = nullptr;
         // A dialog of the editor's alarm (its test, a message) still uses it.
-        if (removed && removed == cur_ && QApplication::activeModalWidget())
+        // So does a running due pass (its busy alarm), whichever alarm the editor shows.
+        if (removed && (removed->busy || (removed == cur_ && QApplication::activeModalWidget())))
             return {1, "",
                     "The Alarm '" + c.name +
                         "' is open in VELK behind a dialog; close the dialog and try again.\n"};

@@ -79,6 +79,7 @@ class TVELKForm : public QWidget, public tickhost {
     QTimer& tt() { return tt_; }
     QTimer& saveevs() { return saveevs_; }
     QTimer& savesoon() { return savesoon_; }
+    QMenu* traymenu() const { return traymenu_; }
     const QImage& imbell() const { return imbell_; }
     const QImage& imbellinv() const { return imbellinv_; }
     alarmdelegate* delegate() const { return delegate_; }
@@ -128,10 +129,23 @@ class TVELKForm : public QWidget, public tickhost {
     void minimizeapp();
     // Last chance when the session ends without closing the window: commit and save quietly.
     void emergencysave();
+    // The session ends (a signal, a logout, "Exit VELK" confirmed): no new dialog opens, the
+    // open ones close without an answer, and once no pass or dialog is running any more the
+    // alarms are saved and the window closes (finish). While one still runs, finish is left to
+    // whoever runs the message loop, after it has returned.
+    void endsession();
+    // The final commit, save and close; does nothing when the window already closed.
+    void finish();
+    // A due pass, a script dialog or some other modal dialog is running: the book must not go.
+    bool nested() const;
+    // Checks that the tray is still there while the window hides in it.
+    void traywatchTimer();
 
   signals:
     // The window has closed for good (after its final save); the program may end.
     void closed();
+    // The session is ending: every event loop should end, the nested ones too.
+    void ending();
 
   protected:
     void closeEvent(QCloseEvent* e) override;
@@ -177,9 +191,10 @@ class TVELKForm : public QWidget, public tickhost {
     bool closed_ = false;
     bool fullrefused_ = false;
     bool savewarning_ = false;
+    bool exitasking_ = false;
 
     QImage imbell_, imbellinv_;
-    QTimer tt_, saveevs_, savesoon_;
+    QTimer tt_, saveevs_, savesoon_, traywatch_;
 
     QWidget* panel_ = nullptr;
     QLineEdit* cname_ = nullptr;

@@ -10,6 +10,7 @@
 #endif
 
 #include "alarms/datapath.h"
+#include "alarms/leftovers.h"
 #include "tests/alarms/tempdir.h"
 #include "tests/support/envscope.h"
 
@@ -96,4 +97,39 @@ TEST(datapath, IsDecidedOnceForTheProcess) {
 }
 
 } // namespace
+// Saves cut short by a kill leave "<file>.tmp.<pid>.<n>"; at start the ones of processes that no
+// longer run go, everything else stays.
+TEST(removeleftovers, OnlyTemporariesOfProcessesThatNoLongerRun) {
+    test::tempdir dir;
+    const std::string path = dir.file("Alarms.data");
+    struct row {
+        const char* name;
+        bool stays;
+    };
+    const row rows[] = {
+        {"Alarms.data", true},
+        {"Alarms.data.tmp.4000001.1", false},  // dead
+        {"Alarms.data.tmp.4000002.17", false}, // dead
+        {"Alarms.data.tmp.100.1", true},       // alive: another instance saving now
+        {"Alarms.data.tmp.4000001", true},     // not a save's name
+        {"Alarms.data.tmp.4000001.1.bak", true},
+        {"Alarms.data.tmp.x.1", true},
+        {"Alarms.data.tmp.-5.1", true},
+        {"Other.data.tmp.4000001.1", true},
+        {"Alarms.data.damaged", true},
+    };
+    for (const auto& r : rows)
+        test::writebytes(dir.file(r.name), "x");
+    std::filesystem::create_directory(dir.file("Alarms.data.tmp.4000003.1"));
+    const auto alive = [](int64_t pid) { return pid == 100; };
+    EXPECT_EQ(removeleftovers(path, alive), 2);
+    for (const auto& r : rows)
+        EXPECT_EQ(std::filesystem::exists(dir.file(r.name)), r.stays) << r.name;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("Alarms.data.tmp.4000003.1")));
+    // The system's own check: this process runs, a never-used id does not.
+    EXPECT_TRUE(processalive(static_cast<int64_t>(getpid())));
+    EXPECT_FALSE(processalive(0));
+    EXPECT_FALSE(processalive(int64_t(1) << 40));
+}
+
 } // namespace velk

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <ostream>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 
 #include "execution/scheduler.h"
 #include "execution/script.h"
+#include "execution/session.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 
@@ -49,7 +51,9 @@ class schedule : public testing::Test {
   protected:
     schedule() : clock(at("2026-12-07 08:05")), host(alarms), sched(alarms, host) {
         desk.clock = &clock;
+        resetsession();
     }
+    ~schedule() override { resetsession(); }
 
     event& add(const std::string& name, const std::string& time, std::vector<std::string> action,
                datetime created) {
@@ -312,6 +316,151 @@ TEST_F(schedule, afailureescapingthepassleavesnoflag) {
     sched.tttimer();
     EXPECT_EQ(desk.messages().size(), 2u);
     EXPECT_EQ(e.last, at("2026-12-07 08:00"));
+}
+
+// The session ends (a signal, a logout, Exit) while the pass of an every-minute alarm, two
+// hours behind, shows its modal'th dialog; the program closes that dialog itself.
+struct endcase {
+    const char* what;
+    std::vector<std::string> action;
+    std::deque<answer> answers;
+    int endat; // 0: ended before the tick
+    std::vector<std::string> effects;
+    const char* last; // the last handled run afterwards; "" for none
+};
+
+void PrintTo(const endcase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class sessionend : public schedule, public testing::WithParamInterface<endcase> {};
+
+TEST_P(sessionend, leavestherestunanswered) {
+    const auto& c = GetParam();
+    event& e = add("x", "N:N", c.action, at("2026-12-07 06:05"));
+    desk.fouranswers = c.answers;
+    desk.yesnoanswers = {true, true};
+    int modal = 0;
+    desk.whilemodal = [&] {
+        if (++modal == c.endat) endsession();
+    };
+    if (c.endat == 0) endsession();
+    sched.tttimer();
+    std::vector<std::string> effects;
+    for (const auto& call : desk.calls)
+        effects.push_back(call.kind + (call.kind == "balloon" ? " " + call.extra : ""));
+    EXPECT_EQ(effects, c.effects);
+    if (*c.last) {
+        EXPECT_EQ(e.last, at(c.last));
+        EXPECT_EQ(e.next, e.last + oneminute);
+    } else {
+        EXPECT_TRUE(isnovalue(e.last));
+        EXPECT_EQ(e.next, at("2026-12-07 06:05"));
+    }
+    EXPECT_FALSE(sched.inconfirm || e.busy || indialog);
+    // Nothing more happens in this session.
+    desk.calls.clear();
+    sched.tttimer();
+    EXPECT_TRUE(desk.calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    table, sessionend,
+    testing::Values(endcase{"before the first tick", {"#msg x"}, {}, 0, {}, ""},
+                    // The first run needs no answer: it ran, and only it counts as handled.
+                    endcase{"during the first run's message",
+                            {"#msg x", "#bln after"},
+                            {},
+                            1,
+                            {"bringer", "message"},
+                            "2026-12-07 06:05"},
+                    endcase{"during the question",
+                            {"#bln"},
+                            {a::yes},
+                            1,
+                            {"balloon x", "four"},
+                            "2026-12-07 06:05"},
+                    endcase{"during an answered run's message",
+                            {"#msg x"},
+                            {a::yes, a::yes},
+                            3,
+                            {"bringer", "message", "four", "bringer", "message"},
+                            "2026-12-07 06:06"},
+                    // The closed "#ask" is no No: neither block runs.
+                    endcase{"during #ask",
+                            {"#ask go?", "#bln yes", "#else", "#bln no", "#end"},
+                            {},
+                            1,
+                            {"bringer", "yesno"},
+                            "2026-12-07 06:05"},
+                    endcase{
+                        "during yes to all",
+                        {"#msg x"},
+                        {a::yestoall},
+                        4,
+                        {"bringer", "message", "four", "bringer", "message", "bringer", "message"},
+                        "2026-12-07 06:07"}));
+
+// "No to All" jumps over the missed runs; the result must be the run-by-run loop's, exactly.
+struct skipcase {
+    const char* time;
+    const char* created;
+    const char* now;
+};
+
+void PrintTo(const skipcase& c, std::ostream* os) {
+    *os << c.time << " from " << c.created << " at " << c.now;
+}
+
+class skipping : public testing::TestWithParam<skipcase> {};
+
+TEST_P(skipping, equalsthelooponebyone) {
+    const auto& c = GetParam();
+    test::fakeclock clock(at(c.created));
+    event byloop, fast;
+    for (event* e : {&byloop, &fast}) {
+        e->time = c.time;
+        e->created = at(c.created);
+        ASSERT_TRUE(e->activate(false)) << c.time;
+    }
+    const datetime now = at(c.now);
+    while (!isnovalue(byloop.next) && byloop.next <= now) {
+        byloop.last = byloop.next;
+        byloop.recompute();
+    }
+    skipmissed(fast, now);
+    EXPECT_EQ(fast.last, byloop.last);
+    EXPECT_EQ(fast.next, byloop.next);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    table, skipping,
+    testing::Values(
+        skipcase{"N:N", "2026-11-20 10:00:30", "2026-12-07 08:05:59"},
+        skipcase{"N:N", "2026-12-07 08:05", "2026-12-07 08:05"},
+        skipcase{"[8..16]:00", "2025-12-07 08:00", "2026-12-07 12:30"},
+        skipcase{"[8..16]:00", "2025-12-07 08:00", "2026-12-07 16:00"},
+        skipcase{"d[mon..fri] 13:[00;10;20;30;40;50]", "2024-01-01 00:00", "2026-12-07 13:09:59"},
+        skipcase{"N-11-[15..21] thu morning", "1990-05-05 12:00", "2026-12-07 08:05"},
+        skipcase{"N-2-29 12:00", "1981-01-01 00:00", "2026-12-07 08:05"},
+        skipcase{"once 22:00 | once 23:00", "2026-12-01 22:30", "2026-12-07 08:05"},
+        skipcase{"this wednesday 13:[00;30]", "2026-12-01 09:00", "2026-12-07 08:05"},
+        skipcase{"mon tue 08:00 | d[^mon;tue;sun] 09:00", "2020-02-29 09:00", "2026-12-07 08:00"},
+        skipcase{"2026-12-07 08:04", "2026-12-01 00:00", "2026-12-07 08:05"},
+        skipcase{"[^..2010]-1-1", "1985-01-01 00:00", "2026-12-07 08:05"}));
+
+TEST_F(schedule, notoallafteraverylongabsenceisquick) {
+    // Every minute since 1980: some 24 million missed runs.
+    event& e = add("old", "N:N", {"#bln"}, at("1925-06-01 00:00"));
+    ASSERT_EQ(e.next, at("1980-01-01 00:00"));
+    desk.fouranswers = {a::notoall};
+    const auto start = std::chrono::steady_clock::now();
+    sched.tttimer();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(50));
+    EXPECT_EQ(desk.of("four").size(), 1u);
+    EXPECT_EQ(e.last, at("2026-12-07 08:05"));
+    EXPECT_EQ(e.next, at("2026-12-07 08:06"));
 }
 
 } // namespace

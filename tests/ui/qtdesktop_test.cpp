@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/qtdesktop.h"
 
@@ -27,10 +28,11 @@ QList<QPushButton*> shownbuttons(QWidget* dialog) {
     return buttons;
 }
 
+// The texts as shown: an accelerator's "&" only underlines its letter.
 QStringList texts(const QList<QPushButton*>& buttons) {
     QStringList t;
     for (auto* b : buttons)
-        t << b->text();
+        t << QString(b->text()).remove(QLatin1Char('&'));
     return t;
 }
 
@@ -119,6 +121,50 @@ class qtdesktoptest : public QObject {
         QCOMPARE(desk->askfour("10:00\r\n\r\nAlarm wants to execute its Action.", defaultbutton),
                  expected);
         QVERIFY(checked);
+    }
+
+    // The accelerators of the desktop's own message boxes, with Alt and alone.
+    void accelerators_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("alt");
+        QTest::addColumn<answer>("four");
+        QTest::addColumn<int>("yesno"); // 1 Yes, 0 No, -1 the key does nothing there
+        QTest::newRow("Alt+Y") << int(Qt::Key_Y) << true << answer::yes << 1;
+        QTest::newRow("Y") << int(Qt::Key_Y) << false << answer::yes << 1;
+        QTest::newRow("Alt+N") << int(Qt::Key_N) << true << answer::no << 0;
+        QTest::newRow("N") << int(Qt::Key_N) << false << answer::no << 0;
+        QTest::newRow("Alt+O") << int(Qt::Key_O) << true << answer::notoall << -1;
+        QTest::newRow("O") << int(Qt::Key_O) << false << answer::notoall << -1;
+        QTest::newRow("Alt+A") << int(Qt::Key_A) << true << answer::yestoall << -1;
+        QTest::newRow("A") << int(Qt::Key_A) << false << answer::yestoall << -1;
+        QTest::newRow("Q: nothing") << int(Qt::Key_Q) << false << answer::none << -1;
+    }
+    void accelerators() {
+        QFETCH(int, key);
+        QFETCH(bool, alt);
+        QFETCH(answer, four);
+        QFETCH(int, yesno);
+        const auto mods = alt ? Qt::AltModifier : Qt::NoModifier;
+        auto press = [&](QWidget* dialog) {
+            QTest::keyClick(dialog, Qt::Key(key), mods);
+            // A key that names no button leaves the box open.
+            if (dialog->isVisible()) dialog->close();
+        };
+        whenopen(press, leave::closebox);
+        QCOMPARE(desk->askfour("keys", answer::notoall), four);
+        whenopen(press, leave::closebox);
+        QCOMPARE(desk->askyesno("Exit [VELK]?"), yesno == 1);
+    }
+
+    // One bell at every size the project draws, for windows, dialogs, task bar and tray.
+    void appicon() {
+        const QIcon icon = velk::icons::appicon();
+        QList<QSize> sizes = icon.availableSizes();
+        std::sort(sizes.begin(), sizes.end(),
+                  [](QSize a, QSize b) { return a.width() < b.width(); });
+        QCOMPARE(sizes, (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {256, 256}}));
+        // A large size is a picture of its own (an icon never blows a small one up).
+        QCOMPARE(icon.pixmap(256, 256).size(), QSize(256, 256));
     }
 
     void questiontext() {

@@ -15,6 +15,7 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
+#include "execution/session.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "ui/singleinstance.h"
@@ -22,6 +23,8 @@
 
 using namespace velk;
 using velk::test::at;
+
+Q_DECLARE_METATYPE(QList<int>)
 
 namespace {
 
@@ -82,6 +85,7 @@ class velkformtest : public QObject {
 
   private slots:
     void init() {
+        resetsession();
         dir = std::make_unique<QTemporaryDir>();
         clock = std::make_unique<test::fakeclock>(at("2026-12-07 09:00:30"));
         desk = std::make_unique<test::fakedesktop>();
@@ -354,6 +358,78 @@ class velkformtest : public QObject {
         } else {
             QCOMPARE(form->alarms().evcount, 1);
         }
+    }
+
+    // The session ends (a signal or "Exit VELK") while the start-up pass of an every-minute
+    // alarm two hours behind shows its endat'th dialog. Nothing is freed under the running
+    // pass; once it has unwound, the runs nobody answered stay for the next start.
+    void endduringdialog_data() {
+        QTest::addColumn<QString>("cmdline");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("endat");
+        QTest::addColumn<QString>("last");
+        const QList<int> none, yes{int(answer::yes)};
+        QTest::newRow("signal, start-up box")
+            << ""
+            << "#msg x" << none << "signal" << 1 << "2026-12-07 07:00";
+        QTest::newRow("two signals, start-up box")
+            << ""
+            << "#msg x" << none << "signal twice" << 1 << "2026-12-07 07:00";
+        QTest::newRow("signal, question")
+            << ""
+            << "#bln x" << none << "signal" << 1 << "2026-12-07 07:00";
+        QTest::newRow("exit from the tray, #ask")
+            << "tray"
+            << "#ask go?\n#bln yes\n#end" << none << "exit" << 1 << "2026-12-07 07:00";
+        QTest::newRow("exit confirmed, answered run's box")
+            << ""
+            << "#msg x" << yes << "exit" << 3 << "2026-12-07 07:01";
+        QTest::newRow("exit from the tray, question")
+            << "tray"
+            << "#bln x" << yes << "exit" << 2 << "2026-12-07 07:01";
+    }
+    void endduringdialog() {
+        QFETCH(QString, cmdline);
+        QFETCH(QString, action);
+        QFETCH(QList<int>, answers);
+        QFETCH(QString, how);
+        QFETCH(int, endat);
+        QFETCH(QString, last);
+        std::vector<std::string> lines;
+        for (const QString& l : action.split(QStringLiteral("\n")))
+            lines.push_back(l.toStdString());
+        writefile(blockof("x", "N:N", at("2026-12-07 07:00:30"), novalue, true, lines));
+        for (int a : answers)
+            desk->fouranswers.push_back(answer(a));
+        desk->yesnoanswers = {true, true};
+        int modal = 0;
+        bool intact = false;
+        desk->whilemodal = [&] {
+            if (++modal != endat) return;
+            if (how == "exit") {
+                form->ExitVELK1Click();
+            } else {
+                form->endsession();
+                if (how == "signal twice") form->endsession();
+            }
+            intact = !form->isclosed() && form->alarms().evcount == 1;
+        };
+        start(cmdline.toStdString());
+        QVERIFY(intact);
+        // The program's loop is not started after such a start-up; the book goes after it.
+        QVERIFY(sessionending());
+        QVERIFY(!form->isclosed());
+        form->finish();
+        QVERIFY(form->isclosed());
+        QCOMPARE(form->alarms().evcount, 0);
+        book reread;
+        alarmfile(path()).load(reread);
+        QCOMPARE(reread.evcount, 1);
+        QCOMPARE(QString::fromStdString(displaytime(reread.evs[0]->last)),
+                 QString::fromStdString(displaytime(at(last.toLatin1().constData()))));
+        if (action.startsWith("#ask")) QVERIFY(desk->of("balloon").empty());
     }
 
     void failedsaveatexit_data() {
@@ -676,10 +752,18 @@ class velkformtest : public QObject {
         singleinstance first(file);
         QVERIFY(first.claim());
         QSignalSpy shown(&first, &singleinstance::showrequested);
-        // The second start is another process: it waits for the first while that one's event
-        // loop runs.
-        auto second =
-            std::async(std::launch::async, [&file] { return singleinstance(file).claim(); });
+        // Later starts are other processes: they wait for the first while its event loop runs.
+        auto start = [&file](bool show) {
+            return std::async(std::launch::async,
+                              [&file, show] { return singleinstance(file).claim(show); });
+        };
+        // A second "velk tray" (the autostart entry) leaves the running window alone.
+        auto intray = start(false);
+        QTRY_VERIFY(intray.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(!intray.get());
+        QTest::qWait(200);
+        QCOMPARE(shown.count(), 0);
+        auto second = start(true);
         QTRY_VERIFY(second.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
         QVERIFY(!second.get());
         QTRY_COMPARE(shown.count(), 1);
