@@ -58,12 +58,13 @@ uninstallkey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VELK'
 check "uninstaller registered" 'wine reg query "$uninstallkey" /v UninstallString 2>/dev/null | grep -q "Uninstall.exe"'
 echo "installed size: $(du -sk "$pf" | cut -f1) KiB"
 
-# An alarm due every minute from now on (days since 1899-12-30, local time; no missed runs to
-# ask about): a message, then a question whose Yes shows a balloon.
+# An alarm due once, at the first minute from now (days since 1899-12-30, local time; no missed
+# runs to ask about, no second run while the test goes on): a message, then a question whose Yes
+# shows a balloon.
 now=$(awk -v t="$(date +%s)" -v z="$(date +%z)" 'BEGIN {
     o = (substr(z, 1, 1) == "-" ? -1 : 1) * (substr(z, 2, 2) * 3600 + substr(z, 4, 2) * 60)
     printf "%.10f", (t + o) / 86400 + 25569 }')
-printf 'Desk\r\nN:N\r\n%s\r\n-\r\n1\r\n4\r\n#msg Hello from the desk\r\n#ask Go on?\r\n#bln Answered yes\r\n#end\r\n\r\n' \
+printf 'Desk\r\nN:N once\r\n%s\r\n-\r\n1\r\n4\r\n#msg Hello from the desk\r\n#ask Go on?\r\n#bln Answered yes\r\n#end\r\n\r\n' \
     "$now" >"$pf/Alarms.data"
 
 exe='C:\Program Files\VELK\velk.exe'
@@ -126,7 +127,7 @@ fi
 for i in $(seq 100); do kill -0 $velk 2>/dev/null || break; sleep 0.2; done
 check "VELK has ended" '! kill -0 $velk 2>/dev/null'
 data=$(tr -d '\r' <"$pf/Alarms.data" 2>/dev/null)
-check "the alarm file is beside the program and holds the alarm" '[ "$(sed -n 1,2p <<<"$data")" = "$(printf "Desk\nN:N")" ]'
+check "the alarm file is beside the program and holds the alarm" '[ "$(sed -n 1,2p <<<"$data")" = "$(printf "Desk\nN:N once")" ]'
 check "its run was recorded" '[ "$(sed -n 4p <<<"$data")" != "-" ]'
 
 # A program folder the user cannot write to (Wine lets anyone write to Program Files, and root
