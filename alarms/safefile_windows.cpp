@@ -107,7 +107,8 @@ readresult readwhole(const std::string& path, std::string& text, std::string& re
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
-        if (err == ERROR_FILE_NOT_FOUND) return readresult::missing;
+        // A missing folder on the way is a missing file too, as on the other systems.
+        if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return readresult::missing;
         reason = reasonof(err);
         return readresult::failed;
     }

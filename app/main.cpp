@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "app/cli.h"
+#include "app/console.h"
 #if VELK_WITH_UI
 #include "app/startgui.h"
 #endif
@@ -8,6 +9,8 @@
 int main(int argc, char** argv) {
     // The command-line companion decides first, so --next and --list work without a display.
     std::vector<std::string> args(argv + 1, argv + argc);
+    // Only an option is a command; no arguments or "tray" start the window, without a console.
+    if (!args.empty() && args[0].rfind("--", 0) == 0) velk::attachconsole();
     if (auto status = velk::runcli(args, std::cout, std::cerr)) return *status;
 #if VELK_WITH_UI
     return velk::startgui(argc, argv);

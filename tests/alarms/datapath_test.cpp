@@ -4,8 +4,10 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#ifndef _WIN32
 #include <sys/mount.h>
 #include <sys/stat.h>
+#endif
 
 #include "alarms/datapath.h"
 #include "alarms/leftovers.h"
@@ -24,6 +26,9 @@ struct userdircase {
     std::string expected;
 };
 
+// Not on Windows: the XDG folders, Unix modes and mounts; the Windows rules are tested in
+// datapath_windows_test.
+#ifndef _WIN32
 TEST(userdatadir, FollowsTheBaseDirectoryRules) {
     const userdircase cases[] = {
         {"XDG_DATA_HOME set", "/data/me", "/home/me", "/data/me/velk/"},
@@ -40,6 +45,8 @@ TEST(userdatadir, FollowsTheBaseDirectoryRules) {
     }
 }
 
+#endif
+
 TEST(choosedatapath, BesideTheExecutableWhenItsFolderIsWritable) {
     test::tempdir dir;
     const std::string exe = dir.file("bin") + "/";
@@ -51,6 +58,7 @@ TEST(choosedatapath, BesideTheExecutableWhenItsFolderIsWritable) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("bin")));
 }
 
+#ifndef _WIN32
 TEST(choosedatapath, InTheUsersFolderOtherwiseMadePrivate) {
     test::tempdir dir;
     // Even root cannot make a file below a plain file.
@@ -78,6 +86,8 @@ TEST(choosedatapath, AReadOnlyFolderIsNotWritableEvenForRoot) {
     EXPECT_EQ(choosedatapath(ro + "/", user), user + "Alarms.data");
     umount2(ro.c_str(), MNT_DETACH);
 }
+
+#endif
 
 TEST(datapath, IsDecidedOnceForTheProcess) {
     const std::string first = datapath();

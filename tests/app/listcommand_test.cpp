@@ -2,7 +2,9 @@
 
 #include <locale.h>
 #include <sstream>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "alarms/datapath.h"
 #include "app/listcommand.h"
@@ -51,6 +53,8 @@ TEST(listcommand, RowsInDisplayOrder) {
 
 // Each row: the locale of the user's settings, a start line; the window reads such a file
 // under that locale, so the list must too. "C" rows need no installed locale.
+// LC_ALL and newlocale are POSIX; Windows takes the separator from the user's regional settings.
+#ifndef _WIN32
 TEST(listcommand, StartTimesReadUnderTheUsersLocale) {
     test::fakeclock clock(test::at("2026-12-08 13:44:30"));
     test::tempdir dir;
@@ -81,6 +85,7 @@ TEST(listcommand, StartTimesReadUnderTheUsersLocale) {
         }
     }
 }
+#endif
 
 TEST(listcommand, NamesThatAreNotUtf8AreShownAsTheWindowShowsThem) {
     test::fakeclock clock(test::at("2026-12-08 13:44:30"));
@@ -127,6 +132,8 @@ TEST(listcommand, MissingFileListsNothingAndExtraWordsAreAUsageError) {
     EXPECT_EQ(r.err.rfind("velk: --list takes one FILE at most\n", 0), 0u);
 }
 
+// Not on Windows: /proc/self/exe; datapath_windows_test covers the executable's folder there.
+#ifndef _WIN32
 TEST(datapath, TheAlarmFileLivesBesideTheExecutable) {
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
@@ -134,6 +141,8 @@ TEST(datapath, TheAlarmFileLivesBesideTheExecutable) {
     EXPECT_EQ(exedir(), exe.substr(0, exe.rfind('/') + 1));
     EXPECT_EQ(datapath(), exedir() + "Alarms.data");
 }
+
+#endif
 
 } // namespace
 } // namespace velk

@@ -5,6 +5,17 @@
 
 namespace velk::test {
 
+#ifdef _WIN32
+// The C runtime's copy of the environment and the system's are kept in step by _putenv_s; an
+// empty value removes the variable there.
+inline void setenv(const char* name, const char* value, int) {
+    _putenv_s(name, value);
+}
+inline void unsetenv(const char* name) {
+    _putenv_s(name, "");
+}
+#endif
+
 // Sets (or with nullopt unsets) an environment variable for one scope.
 class envscope {
   public:
