@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "alarms/datapath.h"
 #include "alarms/desktop.h"
+#include "alarms/safefile.h"
 #include "timespec/error.h"
+#include "timespec/text.h"
 
 namespace velk {
 
@@ -15,32 +16,14 @@ namespace {
 
 const char* const crlf = "\r\n";
 
-bool isblank(std::string_view line) {
-    for (const char c : line)
-        if (static_cast<unsigned char>(c) > 32) return false;
-    return true;
-}
-
+// Numbers in the file may be padded with spaces, and only with spaces.
 std::string_view trimspaces(std::string_view s) {
-    while (!s.empty() && s.front() == ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ')
-        s.remove_suffix(1);
-    return s;
+    return trimmed(s, [](char c) { return c == ' '; });
 }
 
 // A decimal integer with an optional sign that fits 32 bits, else novalue.
 int32_t intfromfile(std::string_view s) {
-    s = trimspaces(s);
-    if (!s.empty() && s.front() == '+') {
-        s.remove_prefix(1);
-        if (!s.empty() && s.front() == '-') return novalue;
-    }
-    if (s.empty() || s.front() == '+') return novalue;
-    int32_t v = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size()) return novalue;
-    return v;
+    return readnumber(trimspaces(s));
 }
 
 std::string takeline(std::deque<std::string>& lines) {
@@ -247,7 +230,7 @@ event::event(std::deque<std::string>& lines, char sep) : created(0), last(0), ne
 void readevents(std::deque<std::string>& lines, book& b, char sep) {
     // Blank lines at the end of the file are no block; a blank line elsewhere is read as one.
     size_t trailing = 0;
-    while (trailing < lines.size() && isblank(lines[lines.size() - 1 - trailing]))
+    while (trailing < lines.size() && trimmed(lines[lines.size() - 1 - trailing]).empty())
         ++trailing;
     while (lines.size() > trailing) {
         if (b.full()) throw velkerror{std::string(filemessage::toomany)};

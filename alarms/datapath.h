@@ -1,6 +1,4 @@
 #pragma once
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 namespace velk {
@@ -9,6 +7,9 @@ namespace velk {
 std::string exepath();
 // The folder of the running executable, with its trailing path separator.
 std::string exedir();
+// The user's home folder: $HOME, or where the system's user database puts it when HOME is unset
+// or empty (on Windows %USERPROFILE%). Every per-user path starts from this one lookup.
+std::string homedir();
 // The user's own data folder for VELK, with its trailing path separator: $XDG_DATA_HOME/velk/
 // (default ~/.local/share/velk/) on Linux, %APPDATA%\VELK\ on Windows. Not created here.
 std::string userdatadir();
@@ -27,66 +28,4 @@ std::string choosedatapath();
 // life of the process.
 std::string datapath();
 
-// The few file operations the alarm file needs, one implementation per OS.
-// Reasons are the system's own error texts; an empty reason means success.
-namespace datafile {
-
-enum class readresult { ok, missing, failed };
-// Reads the whole file into text.
-readresult readwhole(const std::string& path, std::string& text, std::string& reason);
-
-// The steps of a save, one call each, so that tests can make any one of them fail the way a
-// full disk, a failing drive or a file held open by another program would.
-class fileops {
-  public:
-    using handle = std::intptr_t;
-    virtual ~fileops() = default;
-
-    // The file a save of path must replace: the target of a link, else path itself.
-    virtual std::string target(const std::string& path) = 0;
-    // Creates a new temporary file beside path that no other writer uses, with the permissions
-    // of path when it exists; temp receives its name.
-    virtual std::string createtemp(const std::string& path, std::string& temp, handle& h) = 0;
-    // Writes at most size bytes; written tells how many went out (fewer is no failure).
-    virtual std::string write(handle h, const char* data, std::size_t size,
-                              std::size_t& written) = 0;
-    // Pushes everything written to the disk.
-    virtual std::string flush(handle h) = 0;
-    // The size of the open file as the system sees it.
-    virtual std::string size(handle h, std::uint64_t& bytes) = 0;
-    virtual std::string close(handle h) = 0;
-    // Renames from over to in one step. busy is set when the failure came from another program
-    // holding to open (worth trying again shortly).
-    virtual std::string replace(const std::string& from, const std::string& to, bool& busy) = 0;
-    // Makes a replace in the folder of path reach the disk.
-    virtual std::string syncfolder(const std::string& path) = 0;
-    virtual void remove(const std::string& path) = 0;
-    // Waits before the next try of a busy replace.
-    virtual void pause(int ms) = 0;
-};
-
-// The operating system's operations.
-fileops& systemfileops();
-// The operations saves use now; tests put a failing double in place. nullptr puts the system's
-// back.
-fileops& thefileops();
-void setfileops(fileops* ops);
-
-// Tries of a replace that another program holds up, and the pause between them: all within
-// half a second.
-inline constexpr int replacetries = 5;
-inline constexpr int replacepausems = 100;
-
-// Replaces path by text in one step: a temporary file in the same folder is written in full
-// (every write checked, the size checked against text), flushed to the disk and renamed over
-// path, and the folder is flushed too. Whatever fails before the rename, path keeps its old
-// content and the temporary is removed. Returns the reason of a failure.
-std::string replacewhole(const std::string& path, const std::string& text);
-std::string replacewhole(const std::string& path, const std::string& text, fileops& ops);
-
-bool exists(const std::string& path);
-// Renames from to to; returns the reason of a failure.
-std::string renamefile(const std::string& from, const std::string& to);
-
-} // namespace datafile
 } // namespace velk

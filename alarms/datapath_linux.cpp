@@ -1,11 +1,7 @@
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 #include "alarms/datapath.h"
@@ -31,20 +27,16 @@ std::string exedir() {
     return slash == std::string::npos ? "./" : exe.substr(0, slash + 1);
 }
 
+std::string homedir() {
+    if (const char* home = std::getenv("HOME"); home && home[0]) return home;
+    const passwd* pw = getpwuid(getuid());
+    return pw && pw->pw_dir ? pw->pw_dir : "/tmp";
+}
+
 std::string userdatadir() {
     // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules ask.
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !home[0]) {
-            const passwd* pw = getpwuid(getuid());
-            home = pw && pw->pw_dir ? pw->pw_dir : "/tmp";
-        }
-        base = std::string(home) + "/.local/share";
-    }
+    std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : homedir() + "/.local/share";
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
     return base + "/velk/";
@@ -71,155 +63,4 @@ bool makeuserfolder(const std::string& folder) {
     return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-namespace datafile {
-
-namespace {
-
-std::string reasonof(int err) {
-    return std::strerror(err);
-}
-
-std::string folderof(const std::string& path) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-int fdof(fileops::handle h) {
-    return static_cast<int>(h);
-}
-
-class posixops : public fileops {
-  public:
-    std::string target(const std::string& path) override {
-        // A link to the file stays a link: the file it points to is the one replaced.
-        struct stat link {};
-        if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-            if (char* real = realpath(path.c_str(), nullptr)) {
-                std::string out = real;
-                std::free(real);
-                return out;
-            }
-        }
-        return path;
-    }
-
-    std::string createtemp(const std::string& path, std::string& temp, handle& h) override {
-        static unsigned serial = 0;
-        int fd = -1;
-        for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-            temp = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(++serial);
-            fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-            if (fd < 0 && errno != EEXIST) return reasonof(errno);
-        }
-        if (fd < 0) return reasonof(EEXIST);
-        // Keep the permissions the user gave the old file.
-        struct stat old {};
-        if (stat(path.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0) {
-            const int err = errno;
-            close(fd);
-            unlink(temp.c_str());
-            return reasonof(err);
-        }
-        h = fd;
-        return "";
-    }
-
-    std::string write(handle h, const char* data, size_t size, size_t& written) override {
-        written = 0;
-        for (;;) {
-            const ssize_t n = ::write(fdof(h), data, size);
-            if (n >= 0) {
-                written = static_cast<size_t>(n);
-                return "";
-            }
-            if (errno != EINTR) return reasonof(errno);
-        }
-    }
-
-    std::string flush(handle h) override { return fsync(fdof(h)) == 0 ? "" : reasonof(errno); }
-
-    std::string size(handle h, std::uint64_t& bytes) override {
-        struct stat st {};
-        if (fstat(fdof(h), &st) != 0) return reasonof(errno);
-        bytes = static_cast<std::uint64_t>(st.st_size);
-        return "";
-    }
-
-    std::string close(handle h) override {
-        // The descriptor is gone even when close reports an error; it is never closed twice.
-        return ::close(fdof(h)) == 0 ? "" : reasonof(errno);
-    }
-
-    std::string replace(const std::string& from, const std::string& to, bool& busy) override {
-        // Nothing on Linux keeps a rename from happening for a while.
-        busy = false;
-        return rename(from.c_str(), to.c_str()) == 0 ? "" : reasonof(errno);
-    }
-
-    std::string syncfolder(const std::string& path) override {
-        const int fd = open(folderof(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0) return reasonof(errno);
-        int err = 0;
-        // Some file systems cannot flush a folder; the rename has still happened.
-        if (fsync(fd) != 0 && errno != EINVAL && errno != EROFS) err = errno;
-        ::close(fd);
-        return err ? reasonof(err) : "";
-    }
-
-    void remove(const std::string& path) override { unlink(path.c_str()); }
-
-    void pause(int ms) override { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-};
-
-} // namespace
-
-fileops& systemfileops() {
-    static posixops ops;
-    return ops;
-}
-
-readresult readwhole(const std::string& path, std::string& text, std::string& reason) {
-    text.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT) return readresult::missing;
-        reason = reasonof(errno);
-        return readresult::failed;
-    }
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        close(fd);
-        reason = reasonof(EISDIR);
-        return readresult::failed;
-    }
-    if (st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buf, sizeof buf);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            reason = reasonof(errno);
-            close(fd);
-            text.clear();
-            return readresult::failed;
-        }
-        text.append(buf, static_cast<size_t>(n));
-    }
-    close(fd);
-    return readresult::ok;
-}
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
-}
-
-std::string renamefile(const std::string& from, const std::string& to) {
-    if (rename(from.c_str(), to.c_str()) != 0) return reasonof(errno);
-    return "";
-}
-
-} // namespace datafile
 } // namespace velk

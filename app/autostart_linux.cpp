@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "alarms/datapath.h"
+#include "alarms/safefile.h"
 #include "app/autostart.h"
 
 namespace velk::autostart {
@@ -14,13 +15,7 @@ namespace {
 std::string folder() {
     // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules ask.
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (xdg && xdg[0] == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && home[0] ? home : ".") + "/.config";
-    }
+    std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : homedir() + "/.config";
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
     return base + "/autostart/";

@@ -7,6 +7,7 @@
 #include "control/dispatch.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
+#include "timespec/text.h"
 #include "timespec/timedesc.h"
 
 namespace velk {
@@ -36,12 +37,9 @@ bool literal(const std::string& text, size_t& pos, char c) {
 
 // A non-negative decimal count that fits an int.
 bool readcount(const std::string& text, int& out) {
-    if (text.empty() || text.size() > 9) return false;
-    out = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-        out = out * 10 + (c - '0');
-    }
+    const int32_t n = readnumber(text);
+    if (n == novalue || n < 0) return false;
+    out = n;
     return true;
 }
 
@@ -168,7 +166,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
         return 0;
     }
     if (command == "--version") {
-        out << "velk 0.1.0\n";
+        out << "velk " VELK_VERSION "\n";
         return 0;
     }
     if (command == "--next") return runnext(rest, out, err);

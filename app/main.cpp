@@ -2,16 +2,19 @@
 
 #include "app/cli.h"
 #include "app/cmdargs.h"
+#include "app/console.h"
 #if VELK_WITH_UI
-#include "ui/gui.h"
+#include "app/startgui.h"
 #endif
 
 int main(int argc, char** argv) {
     // The command-line companion decides first, so --next and --list work without a display.
     std::vector<std::string> args = velk::commandargs(argc, argv);
+    // Only an option is a command; no arguments or "tray" start the window, without a console.
+    if (!args.empty() && args[0].rfind("--", 0) == 0) velk::attachconsole();
     if (auto status = velk::runcli(args, std::cout, std::cerr)) return *status;
 #if VELK_WITH_UI
-    return velk::rungui(argc, argv);
+    return velk::startgui(argc, argv);
 #else
     std::cout << velk::helptext();
     return 0;

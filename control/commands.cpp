@@ -7,6 +7,7 @@
 #include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
 #include "timespec/error.h"
+#include "timespec/text.h"
 #include "timespec/timedesc.h"
 
 namespace velk::control {
@@ -32,11 +33,6 @@ bool oneline(const std::string& s) {
     return s.find_first_of("\r\n") == std::string::npos;
 }
 
-bool blank(const std::string& s) {
-    return std::all_of(s.begin(), s.end(),
-                       [](char c) { return static_cast<unsigned char>(c) <= 32; });
-}
-
 // Storage indexes of the alarms named exactly name.
 std::vector<int> named(const book& b, const std::string& name) {
     std::vector<int> found;
@@ -56,7 +52,7 @@ std::string timeproblem(const std::string& time, datetime ref) {
 }
 
 event* addalarm(book& b, const command& c, datetime now, reply& r) {
-    if (blank(c.name)) return failure(r, emptyname()), nullptr;
+    if (trimmed(c.name).empty()) return failure(r, emptyname()), nullptr;
     if (!oneline(c.name) || !oneline(c.time))
         return failure(r, "The name and the time must be one line each!"), nullptr;
     if (b.full()) return failure(r, std::string(bookfullmessage)), nullptr;
@@ -182,13 +178,8 @@ command parsecommand(const std::vector<std::string>& args, reply& r) {
         }
         if (!rest.empty()) {
             const std::string& d = rest[0];
-            int days = 0;
-            bool ok = !d.empty() && d.size() <= 6;
-            for (const char ch : d) {
-                if (ch < '0' || ch > '9') ok = false;
-                days = days * 10 + (ch - '0');
-            }
-            if (!ok || days > maxdays) {
+            const int32_t days = readnumber(d);
+            if (days == novalue || days < 0 || days > maxdays) {
                 usage(r, "--agenda needs a whole number of DAYS from 0 to " +
                              std::to_string(maxdays) + ", not '" + d + "'");
                 return c;

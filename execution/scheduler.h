@@ -22,8 +22,11 @@ class tickhost {
     virtual void fillfields(event& alarm) = 0;
     // Storage index of the selected row's alarm (evorder of that row), or -1.
     virtual int selectedalarm() = 0;
-    // Re-sorts and redraws the list and shows alarm sel (-1: none) in the editor.
+    // Re-sorts and redraws the list and shows alarm sel in the editor: an index into the book,
+    // shownone for an empty editor, or keepcurrent to keep the editor's alarm and select its row.
     virtual void refreshlist(int sel) = 0;
+    static constexpr int shownone = -1;
+    static constexpr int keepcurrent = -2;
 };
 
 // The periodic tick: finds the first due alarm in display order and runs its due pass, asking

@@ -1,21 +1,16 @@
 #include "execution/script.h"
 
-#include <limits>
-
 #include "alarms/desktop.h"
 #include "execution/flagscope.h"
 #include "execution/session.h"
 #include "timespec/error.h"
+#include "timespec/text.h"
 
 namespace velk {
 
 bool indialog = false;
 
 namespace {
-
-bool trimmable(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
 
 std::string quoted(std::string_view text) {
     std::string out;
@@ -31,7 +26,7 @@ std::string quoted(std::string_view text) {
 }
 
 void runwait(std::string_view arg) {
-    const int32_t ms = arg.empty() ? 1000 : strtointdef(arg, novalue);
+    const int32_t ms = arg.empty() ? 1000 : readnumber(arg);
     // A negative time would reach the platform as a huge unsigned pause.
     if (ms == novalue || ms < 0) fail("Incorrect argument for #wait: " + quoted(arg));
     if (ms > maxblockms) fail("Time for #wait must not exceed 30s.");
@@ -46,12 +41,12 @@ void runbeep(std::string_view arg) {
     const auto q = arg.find(' ');
     if (q == std::string_view::npos)
         fail("Incorrect number of argument for #beep (should be 0 or 2, separated with space)!");
-    const auto first = trimblanks(arg.substr(0, q));
-    const auto second = trimblanks(arg.substr(q + 1));
+    const auto first = trimmed(arg.substr(0, q));
+    const auto second = trimmed(arg.substr(q + 1));
     // Any frequency is taken: one the platform cannot sound is a silence of the same length.
-    const int32_t frequency = strtointdef(first, novalue);
+    const int32_t frequency = readnumber(first);
     if (frequency == novalue) fail("Incorrect argument1 for #beep: " + quoted(first));
-    const int32_t ms = strtointdef(second, novalue);
+    const int32_t ms = readnumber(second);
     if (ms == novalue || ms < 0) fail("Incorrect argument1 for #beep: " + quoted(second));
     if (ms > maxblockms) fail("Time for #beep must not exceed 30s.");
     thedesktop().tone(frequency, ms);
@@ -78,10 +73,10 @@ void runballoon(std::string_view arg, const std::string& title) {
 void growfile(std::string& file, std::string_view& params) {
     const auto q = params.find(' ');
     const auto word = params.substr(0, q);
-    params = q == std::string_view::npos ? std::string_view() : trimblanks(params.substr(q + 1));
+    params = q == std::string_view::npos ? std::string_view() : trimmed(params.substr(q + 1));
     file += ' ';
     file += word;
-    while (!file.empty() && trimmable(file.back()))
+    while (!file.empty() && isblank(file.back()))
         file.pop_back();
 }
 
@@ -117,34 +112,6 @@ struct block {
 
 } // namespace
 
-std::string_view trimblanks(std::string_view text) {
-    while (!text.empty() && trimmable(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && trimmable(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-int32_t strtointdef(std::string_view text, int32_t def) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return def;
-    // Accumulate as a negative number so that the most negative 32-bit value fits.
-    int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return def;
-        value = value * 10 - (c - '0');
-        if (value < std::numeric_limits<int32_t>::min()) return def;
-    }
-    if (!negative) {
-        value = -value;
-        if (value > std::numeric_limits<int32_t>::max()) return def;
-    }
-    return static_cast<int32_t>(value);
-}
-
 std::string extractfilepath(std::string_view file) {
     const auto p = file.find_last_of("\\:/");
     return p == std::string_view::npos ? std::string() : std::string(file.substr(0, p + 1));
@@ -165,12 +132,12 @@ shellcall splitshellline(std::string_view line) {
         } else {
             // The character right after the closing quote is the separator, whatever it is.
             call.file = line.substr(0, e + 1);
-            if (e + 2 < line.size()) call.params = trimblanks(line.substr(e + 2));
+            if (e + 2 < line.size()) call.params = trimmed(line.substr(e + 2));
         }
     } else {
         const auto q = line.find(' ');
-        call.file = trimblanks(line.substr(0, q));
-        if (q != std::string_view::npos) call.params = trimblanks(line.substr(q + 1));
+        call.file = trimmed(line.substr(0, q));
+        if (q != std::string_view::npos) call.params = trimmed(line.substr(q + 1));
     }
     call.dir = extractfilepath(call.file);
     return call;
@@ -184,7 +151,7 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
     for (; index < script.size(); ++index) {
         // A closed dialog's answer was given by nobody: nothing after it runs.
         if (sessionending()) throw scriptstopped{};
-        const std::string_view line = trimblanks(script[index]);
+        const std::string_view line = trimmed(script[index]);
         if (line == "#end") {
             if (open.empty()) return index;
             execute = open.back().outerexecute;
@@ -206,9 +173,9 @@ std::size_t runlines(const std::vector<std::string>& script, const std::string& 
             continue;
         }
         const auto p = line.find(' ');
-        const auto word = trimblanks(line.substr(1, p == std::string_view::npos ? p : p - 1));
+        const auto word = trimmed(line.substr(1, p == std::string_view::npos ? p : p - 1));
         const auto arg =
-            p == std::string_view::npos ? std::string_view() : trimblanks(line.substr(p + 1));
+            p == std::string_view::npos ? std::string_view() : trimmed(line.substr(p + 1));
         if (word == "ask") {
             const bool yes = execute && runask(arg, title);
             open.push_back({execute, elseallowed, yes, false});

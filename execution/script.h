@@ -37,11 +37,6 @@ struct shellcall {
 shellcall splitshellline(std::string_view line);
 // Everything up to and including the last '\\', ':' or '/'; empty when there is none.
 std::string extractfilepath(std::string_view file);
-// An optionally signed decimal number that fits in 32 bits, nothing else (no blanks, no hex);
-// otherwise def.
-int32_t strtointdef(std::string_view text, int32_t def);
-// Removes leading and trailing characters with codes 0..32.
-std::string_view trimblanks(std::string_view text);
 
 // Attempts at opening one shell line before it is given up as "Error while executing";
 // a path with more blanks than this does not exist in practice.

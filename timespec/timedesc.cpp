@@ -5,6 +5,7 @@
 #include <string>
 
 #include "timespec/error.h"
+#include "timespec/text.h"
 
 namespace velk {
 
@@ -22,12 +23,6 @@ std::string datetext(const datefields& f) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", f.year, f.month, f.day);
     return buf;
-}
-
-std::string_view lefttrimmed(std::string_view text) {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32)
-        text.remove_prefix(1);
-    return text;
 }
 
 int weekday(int64_t daynum) {
@@ -145,8 +140,8 @@ void timedesc::parsesimple(std::string_view text, datetime ref, bool& once, bool
     do {
         const size_t blank = rest.find(' ');
         const std::string_view w = trimmed(rest.substr(0, blank));
-        rest = blank == std::string_view::npos ? std::string_view{}
-                                               : lefttrimmed(rest.substr(blank + 1));
+        rest =
+            blank == std::string_view::npos ? std::string_view{} : trimmed(rest.substr(blank + 1));
         word(w, ref, once, pinday, weekdays);
     } while (!rest.empty());
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <limits>
 
 #include "timespec/error.h"
+#include "timespec/text.h"
 
 namespace velk {
 
@@ -19,10 +19,6 @@ int32_t dayindex(std::string_view text) {
 }
 
 namespace {
-bool isblank(char c) {
-    return static_cast<unsigned char>(c) <= 32;
-}
-
 [[noreturn]] void fail(std::string text) {
     throw velkerror{std::move(text)};
 }
@@ -44,35 +40,6 @@ std::string quoted(std::string_view head, std::string_view text) {
     fail(quoted(head, text));
 }
 } // namespace
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && isblank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isblank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-int32_t readnumber(std::string_view text) {
-    size_t i = 0;
-    bool negative = false;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        negative = text[0] == '-';
-        i = 1;
-    }
-    if (i == text.size()) return novalue;
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return novalue;
-        magnitude = magnitude * 10 + (c - '0');
-        // Too large for 32 bits: not a number. Stopping here also bounds the work on long texts.
-        if (magnitude > int64_t{1} << 31) return novalue;
-    }
-    const int64_t v = negative ? -magnitude : magnitude;
-    if (v > std::numeric_limits<int32_t>::max()) return novalue;
-    return static_cast<int32_t>(v); // -11111 itself reads as novalue, as it should
-}
 
 valdesc::valdesc(std::string_view text, int32_t hi_, int32_t lo_, bool names_, bool fromend_)
     : fromend(fromend_), names(names_), lo(lo_), hi(hi_) {

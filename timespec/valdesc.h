@@ -15,12 +15,6 @@ extern const std::array<std::string_view, 7> daynames;
 // Day number 0..6 of the first name that begins with text (two letters at least), else novalue.
 int32_t dayindex(std::string_view text);
 
-// Trims leading and trailing characters whose code is 32 or less (blanks, control characters).
-std::string_view trimmed(std::string_view text);
-
-// An optionally signed decimal 32-bit integer; novalue for anything else and for -11111 itself.
-int32_t readnumber(std::string_view text);
-
 // The parsed form of a value description ("N", "13", "[8..16]", "[^mon;tue;sun]").
 // Immutable once built; construction throws velkerror with the user-facing message.
 class valdesc {

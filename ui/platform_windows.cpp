@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include <QApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
 #include "ui/platform.h"
@@ -24,13 +24,20 @@ bool shellopen(const QString& file, const QString& params, const QString& dir) {
 
 void tone(int frequency, int ms) {
     if (ms <= 0) return;
-    // Beep accepts 37 to 32767 Hz; outside that the tone keeps its length in silence.
-    if (frequency < 37 || frequency > 32767 || !Beep(frequency, ms))
-        QThread::msleep(static_cast<unsigned long>(ms));
+    QElapsedTimer played;
+    played.start();
+    // Beep accepts 37 to 32767 Hz; outside that the tone keeps its length in silence. Where Beep
+    // returns before its time (no sound device) the rest is waited out, so a script takes the
+    // same time everywhere.
+    if (frequency >= 37 && frequency <= 32767)
+        Beep(static_cast<DWORD>(frequency), static_cast<DWORD>(ms));
+    const qint64 rest = ms - played.elapsed();
+    if (rest > 0) QThread::msleep(static_cast<unsigned long>(rest));
 }
 
+// The user's "Default Beep" sound from the sound scheme.
 void beep() {
-    QApplication::beep();
+    MessageBeep(MB_OK);
 }
 
 // Windows always has a tray; this only serves a program started before the taskbar was.

@@ -368,7 +368,7 @@ void TVELKForm::FormCreate() {
         showMinimized();
     try {
         file_.load(book_);
-        refreshlist(-1);
+        refreshlist(shownone);
     } catch (const velkerror& e) {
         model_->refresh();
         // The first save moves the damaged file out of the way: say where it goes.
@@ -639,10 +639,10 @@ void TVELKForm::refreshlist(int sel) {
     changed();
     book_.sortbook();
     model_->refresh();
-    if (sel >= -1)
-        showevent(sel);
-    else
+    if (sel == keepcurrent)
         selectrow(rowof(cur_));
+    else
+        showevent(sel);
 }
 
 void TVELKForm::lbeventsClick() {
@@ -657,7 +657,7 @@ void TVELKForm::settext(QLineEdit* edit, const std::string& text) {
     if (edit->text() != q) edit->setText(q);
 }
 
-void TVELKForm::setcaption(QLabel* label, const QString& text) {
+void TVELKForm::setlabel(QLabel* label, const QString& text) {
     if (label->text() != text) label->setText(text);
 }
 
@@ -712,7 +712,7 @@ bool TVELKForm::commitedits(bool show) {
     else
         cur_->recompute();
     fillfields(*cur_);
-    refreshlist(-2);
+    refreshlist(keepcurrent);
     lbevents_->viewport()->update();
     return true;
 }
@@ -733,9 +733,9 @@ void TVELKForm::fillfields(velk::event& alarm) {
         c.setPosition(std::min(pos, static_cast<int>(meaction_->document()->characterCount()) - 1));
         meaction_->setTextCursor(c);
     }
-    setcaption(lcreated_, qs(displaytime(alarm.created)));
-    setcaption(llast_, qs(displaytime(alarm.last)));
-    setcaption(lnext_, qs(displaytime(alarm.next)));
+    setlabel(lcreated_, qs(displaytime(alarm.created)));
+    setlabel(llast_, qs(displaytime(alarm.last)));
+    setlabel(lnext_, qs(displaytime(alarm.next)));
     const QString state = alarm.active ? QStringLiteral("&Active") : QStringLiteral("In&active");
     if (bactive_->text() != state) {
         bactive_->setText(state);
@@ -752,7 +752,7 @@ void TVELKForm::clearfields() {
     if (!meaction_->document()->isEmpty()) meaction_->clear();
     const QString none = QStringLiteral("-");
     for (QLabel* l : {lcreated_, llast_, lnext_})
-        setcaption(l, none);
+        setlabel(l, none);
     // Every idle tick clears an empty editor again: only a real change touches the button.
     if (bactive_->text() != none) {
         bactive_->setText(none);
@@ -822,7 +822,7 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
         cur_ = nullptr;
         clearfields();
     }
-    refreshlist(-2);
+    refreshlist(keepcurrent);
     if (cur_) fillfields(*cur_);
     // After the answer has gone: the offer may wait in a dialog for as long as the user likes.
     if (enabled) QTimer::singleShot(0, this, [this, enabled] { offerdue(enabled); });
@@ -831,7 +831,7 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
 
 void TVELKForm::offerdue(velk::event* alarm) {
     if (closed_ || book_.indexof(alarm) < 0) return;
-    if (sched_.fireifdue(*alarm, alarm == cur_, true)) refreshlist(-2);
+    if (sched_.fireifdue(*alarm, alarm == cur_, true)) refreshlist(keepcurrent);
 }
 
 // ---- buttons ----
@@ -888,7 +888,7 @@ void TVELKForm::deleventClick() {
             book_.remove(book_.evorder[r]);
             cur_ = nullptr;
             clearfields();
-            refreshlist(-1);
+            refreshlist(shownone);
             if (r >= book_.evcount) --r;
             if (r >= 0) {
                 selectrow(r);

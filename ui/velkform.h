@@ -72,16 +72,12 @@ class TVELKForm : public QWidget, public tickhost {
     bool saveevents(bool atexit);
 
     book& alarms() { return book_; }
-    scheduler& sched() { return sched_; }
     alarmfile& file() { return file_; }
-    const std::string& exedir() const { return exedir_; }
     QSystemTrayIcon* trayicon() const { return trayicon_; }
     QTimer& tt() { return tt_; }
-    QTimer& saveevs() { return saveevs_; }
     QTimer& savesoon() { return savesoon_; }
     QMenu* traymenu() const { return traymenu_; }
     const QImage& imbell() const { return imbell_; }
-    const QImage& imbellinv() const { return imbellinv_; }
     alarmdelegate* delegate() const { return delegate_; }
     // Whether the window closed (FormClose ran); the book is then empty.
     bool isclosed() const { return closed_; }
@@ -161,7 +157,7 @@ class TVELKForm : public QWidget, public tickhost {
     void meactionExit();
     // Caret-keeping setters: an unchanged text is not set again.
     void settext(QLineEdit* edit, const std::string& text);
-    void setcaption(QLabel* label, const QString& text);
+    void setlabel(QLabel* label, const QString& text);
     // The action box's lines as the document holds them.
     QStringList memoblocks() const;
     // The action box as action lines; a line still as shown keeps the bytes of before.

@@ -10,6 +10,7 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/datapath.h"
+#include "alarms/safefile.h"
 #include "alarms/winstr.h"
 #include "tests/alarms/tempdir.h"
 #include "tests/support/fakeclock.h"

@@ -12,7 +12,7 @@
 #endif
 
 #include "alarms/alarmfile.h"
-#include "alarms/datapath.h"
+#include "alarms/safefile.h"
 #include "tests/alarms/tempdir.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"

@@ -63,6 +63,12 @@ TEST(autostart, TheDefaultFolderIsInHome) {
     envscope home("HOME", dir.path().string());
     EXPECT_EQ(run({"--autostart", "on"}).status, 0);
     EXPECT_TRUE(std::filesystem::exists(dir.file(".config/autostart/velk.desktop")));
+    // Without HOME the entry goes where the alarm file would: below the same home folder.
+    envscope nohome("HOME", std::nullopt);
+    envscope data("XDG_DATA_HOME", std::nullopt);
+    EXPECT_EQ(autostart::location(), homedir() + "/.config/autostart/velk.desktop");
+    EXPECT_EQ(userdatadir(), homedir() + "/.local/share/velk/");
+    EXPECT_EQ(homedir().front(), '/');
 }
 
 TEST(autostart, AFolderInTheWayIsReported) {

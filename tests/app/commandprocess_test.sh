@@ -12,8 +12,11 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# The alarm file lies beside the program, so a copy in a scratch folder has its own.
+# The alarm file lies beside the program, so a copy in a scratch folder has its own. The window's
+# module, where the window is one, goes along.
 cp "$1" "$work/velk"
+module=$(dirname "$1")/velkgui.so
+[ -f "$module" ] && cp "$module" "$work/"
 mkdir -m 700 "$work/run"
 export XDG_RUNTIME_DIR=$work/run QT_QPA_PLATFORM=offscreen
 velk=$work/velk

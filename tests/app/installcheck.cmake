@@ -1,5 +1,6 @@
 # Installs the build into a fresh prefix and checks that every file is in place.
-# Run with -DBUILD_DIR=<build tree> -DPREFIX=<empty folder to install into>.
+# Run with -DBUILD_DIR=<build tree> -DPREFIX=<empty folder to install into>, and
+# -DGUI_MODULE=<its path below the prefix> when the window is a module of its own.
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
                 RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE errors)
@@ -14,7 +15,8 @@ set(expected
     share/icons/hicolor/16x16/apps/velk.png
     share/icons/hicolor/32x32/apps/velk.png
     share/icons/hicolor/48x48/apps/velk.png
-    share/icons/hicolor/256x256/apps/velk.png)
+    share/icons/hicolor/256x256/apps/velk.png
+    ${GUI_MODULE})
 foreach(f IN LISTS expected)
     if(NOT EXISTS "${PREFIX}/${f}")
         message(FATAL_ERROR "missing after install: ${f}")

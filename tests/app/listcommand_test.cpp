@@ -51,11 +51,10 @@ TEST(listcommand, RowsInDisplayOrder) {
                      "*  -  -  Past\n");
 }
 
-// Not on Windows: POSIX locales named by LC_ALL; there the regional settings are read, tested in
-// datapath_windows_test.
-#ifndef _WIN32
 // Each row: the locale of the user's settings, a start line; the window reads such a file
 // under that locale, so the list must too. "C" rows need no installed locale.
+// LC_ALL and newlocale are POSIX; Windows takes the separator from the user's regional settings.
+#ifndef _WIN32
 TEST(listcommand, StartTimesReadUnderTheUsersLocale) {
     test::fakeclock clock(test::at("2026-12-08 13:44:30"));
     test::tempdir dir;
@@ -86,7 +85,6 @@ TEST(listcommand, StartTimesReadUnderTheUsersLocale) {
         }
     }
 }
-
 #endif
 
 TEST(listcommand, NamesThatAreNotUtf8AreShownAsTheWindowShowsThem) {

@@ -11,6 +11,8 @@
 set -u
 velk_built=$(readlink -f "$1")
 shots=${2:-}
+# Pictures of an earlier run would pass for this one's.
+[ -z "$shots" ] || rm -f "$shots"/*.png
 
 failures=0
 pids=()
@@ -139,6 +141,9 @@ say "session up on $DISPLAY in $((SECONDS - started)) s"
 inst=$work/velk
 mkdir -p "$inst"
 cp "$velk_built" "$inst/velk"
+# The window is a module beside the executable where the build makes one.
+module=$(dirname "$velk_built")/velkgui.so
+[ ! -f "$module" ] || cp "$module" "$inst/"
 data=$inst/Alarms.data
 
 velkpid=

@@ -7,6 +7,7 @@
 #include "execution/script.h"
 #include "tests/support/fakedesktop.h"
 #include "timespec/error.h"
+#include "timespec/text.h"
 
 namespace velk {
 namespace {
@@ -373,31 +374,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "Error while executing '\"q\" r s'!"},
         shellcase{"nothing", {}, {"open nothing||"}, "Error while executing 'nothing'!"}));
 
-TEST(script, strtointdefacceptsonlyasigneddecimal32bitnumber) {
-    const std::vector<std::pair<const char*, int32_t>> rows = {{"0", 0},
-                                                               {"-0", 0},
-                                                               {"+1", 1},
-                                                               {"00012", 12},
-                                                               {"2147483647", 2147483647},
-                                                               {"-2147483648", INT32_MIN},
-                                                               {"2147483648", -7},
-                                                               {"-2147483649", -7},
-                                                               {"99999999999999999999999", -7},
-                                                               {"", -7},
-                                                               {"+", -7},
-                                                               {"-", -7},
-                                                               {" 1", -7},
-                                                               {"1 ", -7},
-                                                               {"0x1F", -7},
-                                                               {"$1F", -7},
-                                                               {"1e3", -7},
-                                                               {"1.5", -7},
-                                                               {"--1", -7},
-                                                               {"1-", -7}};
-    for (const auto& [text, value] : rows)
-        EXPECT_EQ(strtointdef(text, -7), value) << text;
-}
-
 TEST(script, extractfilepathkeepsthelastseparator) {
     const std::vector<std::pair<const char*, const char*>> rows = {
         {"doc.txt", ""},
@@ -436,7 +412,7 @@ TEST(scriptinput, megabytelines) {
         runlines({words}, "T", 0, false, true);
         FAIL() << "no error";
     } catch (const velkerror& e) {
-        EXPECT_EQ(e.text, "Error while executing '" + std::string(trimblanks(words)) + "'!");
+        EXPECT_EQ(e.text, "Error while executing '" + std::string(trimmed(words)) + "'!");
     }
     EXPECT_EQ(desk.of("open").size(), static_cast<std::size_t>(maxopenattempts));
 }

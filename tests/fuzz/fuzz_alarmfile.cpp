@@ -61,8 +61,8 @@ bool sameevent(const event& a, const event& b) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
-    static velk::fuzz::fixedclock clock(46362.375);
-    static velk::fuzz::recordingdesktop desk({});
+    static test::fakeclock clock(46362.375);
+    static test::fakedesktop desk;
     desk.calls.clear();
 
     const std::string_view input(reinterpret_cast<const char*>(data), size);

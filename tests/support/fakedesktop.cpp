@@ -15,6 +15,7 @@ bool fakedesktop::askyesno(const std::string& text) {
     if (yesnoanswers.empty()) return false;
     const bool yes = yesnoanswers.front();
     yesnoanswers.pop_front();
+    if (cycleanswers) yesnoanswers.push_back(yes);
     return yes;
 }
 
@@ -50,7 +51,7 @@ bool fakedesktop::shellopen(const std::string& file, const std::string& params,
     calls.push_back({"open", file.substr(0, recordlimit),
                      params.substr(0, recordlimit) + "|" + dir.substr(0, recordlimit), answer::none,
                      0, 0});
-    return openable.count(file) > 0;
+    return opens ? opens(file) : openable.count(file) > 0;
 }
 
 void fakedesktop::armbringer() {

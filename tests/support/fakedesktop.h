@@ -21,6 +21,7 @@ class fakedesktop : public desktop {
         std::string extra; // balloon text, or the parameters and directory joined by "|"
         answer defaultbutton = answer::none;
         int a = 0, b = 0; // sleep ms, tone frequency and ms
+        bool operator==(const call&) const = default;
     };
 
     fakedesktop() { setdesktop(this); }
@@ -41,8 +42,11 @@ class fakedesktop : public desktop {
 
     std::vector<call> calls;
     std::deque<bool> yesnoanswers;  // empty: No
+    bool cycleanswers = false;      // each yes/no answer goes to the back again once given
     std::deque<answer> fouranswers; // empty: answer::none (closed)
     std::set<std::string> openable; // files that shellopen accepts
+    // When set, decides in place of openable which files shellopen accepts.
+    std::function<bool(const std::string& file)> opens;
     fakeclock* clock = nullptr;     // when set, sleeps and tones advance it
     // Runs inside a modal question or message, as a timer tick would (nested loops).
     std::function<void()> whilemodal;

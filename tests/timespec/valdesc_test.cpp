@@ -5,6 +5,7 @@
 
 #include "tests/timespec/reference.h"
 #include "timespec/error.h"
+#include "timespec/text.h"
 #include "timespec/valdesc.h"
 
 using namespace velk;
@@ -183,6 +184,44 @@ TEST(valueSets, numbersBeyond32BitsAreNoNumbers) {
     };
     for (const auto& r : rows)
         EXPECT_EQ(describe(r.text, 31, 1), r.expected) << r.text;
+}
+
+// The one integer reader of the program: time words, the alarm file and script arguments.
+TEST(text, readnumberAcceptsOnlyASignedDecimal32BitNumber) {
+    const std::vector<std::pair<const char*, int32_t>> rows = {{"0", 0},
+                                                               {"-0", 0},
+                                                               {"+1", 1},
+                                                               {"00012", 12},
+                                                               {"2147483647", 2147483647},
+                                                               {"-2147483648", INT32_MIN},
+                                                               {"2147483648", novalue},
+                                                               {"-2147483649", novalue},
+                                                               {"99999999999999999999999", novalue},
+                                                               {"", novalue},
+                                                               {"+", novalue},
+                                                               {"-", novalue},
+                                                               {" 1", novalue},
+                                                               {"1 ", novalue},
+                                                               {"0x1F", novalue},
+                                                               {"$1F", novalue},
+                                                               {"1e3", novalue},
+                                                               {"1.5", novalue},
+                                                               {"--1", novalue},
+                                                               {"1-", novalue},
+                                                               {"+-5", novalue},
+                                                               {"-+5", novalue},
+                                                               {"++5", novalue},
+                                                               {"-11111", novalue}};
+    for (const auto& [text, value] : rows)
+        EXPECT_EQ(readnumber(text), value) << text;
+}
+
+TEST(text, trimmedTakesBlanksAndControlCharactersAtTheEnds) {
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {" \t\001a b\037 ", "a b"}, {"   ", ""}, {"\240a\240", "\240a\240"}, {"", ""}};
+    for (const auto& [text, expected] : rows)
+        EXPECT_EQ(trimmed(text), expected) << text;
+    EXPECT_EQ(trimmed(" \ta ", [](char c) { return c == ' '; }), "\ta");
 }
 
 // The bitmap (narrow sets) and the range scan (wide sets) must both agree with the plain

@@ -202,7 +202,7 @@ class alarmlisttest : public QObject {
                        "");
         for (const char* n : {"a", "b", "c"})
             form.alarms().append(std::make_unique<velk::event>()).name = n;
-        form.refreshlist(-1);
+        form.refreshlist(tickhost::shownone);
         QCOMPARE(form.lbevents()->model()->rowCount(), 3);
         QCOMPARE(form.lbevents()->sizeHintForRow(0), 15);
         QCOMPARE(form.selectedrow(), -1);

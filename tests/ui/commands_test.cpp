@@ -237,8 +237,10 @@ class commandstest : public QObject {
         std::atomic<int> added = 0;
         std::thread adder([&] {
             for (int i = 0; i < 6; ++i) {
-                const auto r = control::runcommand({"--add", "A" + std::to_string(i), "12:00"},
-                                                   path(), control::answerms);
+                // Appended: GCC 12 at -O3 warns falsely (-Wrestrict) on "literal" + std::string&&.
+                const std::string name = std::string("A").append(std::to_string(i));
+                const auto r =
+                    control::runcommand({"--add", name, "12:00"}, path(), control::answerms);
                 if (r.status == 0) ++added;
                 std::this_thread::sleep_for(std::chrono::milliseconds(i * 7));
             }

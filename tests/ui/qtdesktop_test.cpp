@@ -268,6 +268,23 @@ class qtdesktoptest : public QObject {
         desk->sleepms(60);
         QVERIFY(clock.elapsed() >= 55);
     }
+
+    // A tone takes its time whether it can be sounded or not (out of the tone call's range, no
+    // sound device), so a script keeps its pace on every system.
+    void tonekeepsitslength_data() {
+        QTest::addColumn<int>("frequency");
+        QTest::newRow("in range") << 440;
+        QTest::newRow("below the Windows range") << 20;
+        QTest::newRow("above every range") << 40000;
+    }
+    void tonekeepsitslength() {
+        QFETCH(int, frequency);
+        QElapsedTimer clock;
+        clock.start();
+        desk->tone(frequency, 120);
+        QVERIFY2(clock.elapsed() >= 115, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
+    }
 };
 
 QTEST_MAIN(qtdesktoptest)

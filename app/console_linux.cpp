@@ -1,0 +1,7 @@
+#include "app/console.h"
+
+namespace velk {
+
+void attachconsole() {}
+
+} // namespace velk
