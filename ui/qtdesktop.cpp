@@ -47,6 +47,22 @@ class cornernote : public QWidget {
     void mousePressEvent(QMouseEvent*) override { close(); }
 };
 
+// An icon the panel has not placed yet reports the screen's origin, and its balloon would be drawn
+// there, far from the icon: at start-up the first tick runs before the panel has docked it. Such a
+// balloon waits for the icon's place, a few seconds at most.
+constexpr int trayplacetries = 60, trayplacems = 50;
+
+void showattray(const QPointer<QSystemTrayIcon>& tray, const QString& title, const QString& text,
+                int triesleft) {
+    if (!tray) return;
+    if (tray->geometry().topLeft().isNull() && triesleft > 0) {
+        QTimer::singleShot(trayplacems, tray.data(),
+                           [=] { showattray(tray, title, text, triesleft - 1); });
+        return;
+    }
+    tray->showMessage(title, text, QSystemTrayIcon::NoIcon, qtdesktop::balloonms);
+}
+
 } // namespace
 
 qtdesktop::qtdesktop(QObject* parent) : QObject(parent) {
@@ -91,7 +107,7 @@ void qtdesktop::balloon(const std::string& title, const std::string& text) {
     const QString t = fromcore(title), body = fromcore(text);
     if (tray && tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
         QSystemTrayIcon::supportsMessages())
-        tray->showMessage(t, body, QSystemTrayIcon::NoIcon, balloonms);
+        showattray(tray, t, body, trayplacetries);
     else
         platform::notify(t, body, balloonms);
 }

@@ -237,10 +237,17 @@ popups() {
 }
 # The tray menu: two rows, much wider than tall.
 traymenu() { popups | awk '$1 > 2 * $2 && $2 < 120 { print $3; f = 1 } END { exit !f }'; }
-# The tray icon's balloon (Qt's own window): about as tall as wide. Where it appears is Qt's
-# matter: under trayer it is drawn at the top left corner, Qt not knowing where the panel put the
-# icon.
-balloonshown() { popups | awk '$1 <= 2 * $2 && $2 > 30 { f = 1 } END { exit !f }'; }
+# The tray icon's balloon (Qt's own window): about as tall as wide, and at the icon, which trayer
+# docks at the bottom right corner.
+balloonshown() { popups | awk '$1 <= 2 * $2 && $2 > 30 { print $3; f = 1 } END { exit !f }'; }
+balloonattray() {
+    local w X Y
+    for w in $(balloonshown); do
+        eval "$(xdotool getwindowgeometry --shell "$w" | grep -E '^(X|Y)=')"
+        [ "$X" -gt 512 ] && [ "$Y" -gt 384 ] && return 0
+    done
+    return 1
+}
 iconic() { # window: minimised (on the task bar) rather than withdrawn or normal
     xprop -id "$1" WM_STATE 2>/dev/null | grep -q 'window state: Iconic'
 }
@@ -284,6 +291,7 @@ check "leftover of a live process kept" test -e "$inst/Alarms.data.tmp.$livepid.
 kill "$livepid"
 wait "$livepid" 2>/dev/null
 check "#bln shows the tray icon's balloon" within 5 balloonshown
+check "the balloon stands at the tray icon" within 5 balloonattray
 shot balloon-at-tray
 check "#bln goes to the tray, not to dunst" staysfalse 1 notified "Tea"
 clicktray 1
