@@ -21,4 +21,19 @@ std::string lockpath(const std::string& datapath) {
     return privatedir() + keyfor(datapath) + ".lock";
 }
 
+std::optional<sendresult> takereply(framereader& reader, std::string_view piece, reply& out) {
+    switch (reader.add(piece)) {
+    case framereader::state::more:
+        return std::nullopt;
+    case framereader::state::refused:
+        return sendresult::failed;
+    case framereader::state::done:
+        break;
+    }
+    auto decoded = decodereply(reader.payload());
+    if (!decoded) return sendresult::failed;
+    out = std::move(*decoded);
+    return sendresult::ok;
+}
+
 } // namespace velk::control

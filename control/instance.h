@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "control/message.h"
 
@@ -51,5 +53,8 @@ sendresult sendrequest(const std::string& channel, const request& req, int timeo
 // Delivers a request without waiting for the reply (ok once it is written): for a window that
 // asks the running one to show itself before its own message loop runs.
 sendresult postrequest(const std::string& channel, const request& req, int timeoutms);
+// Adds a piece of the window's answer to reader: nothing while more is to come, then how the
+// exchange ended (out holds the reply when it ended well). Shared by the per-OS clients.
+std::optional<sendresult> takereply(framereader& reader, std::string_view piece, reply& out);
 
 } // namespace velk::control

@@ -149,18 +149,8 @@ sendresult exchange(const std::string& channel, const request& req, int timeoutm
         const ssize_t n = recv(s.fd, buf, sizeof buf, 0);
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return sendresult::failed;
-        switch (reader.add(std::string_view(buf, static_cast<std::size_t>(n)))) {
-        case framereader::state::more:
-            continue;
-        case framereader::state::refused:
-            return sendresult::failed;
-        case framereader::state::done:
-            if (auto r = decodereply(reader.payload())) {
-                *out = std::move(*r);
-                return sendresult::ok;
-            }
-            return sendresult::failed;
-        }
+        const std::string_view piece(buf, static_cast<std::size_t>(n));
+        if (auto ended = takereply(reader, piece, *out)) return *ended;
     }
 }
 

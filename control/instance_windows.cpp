@@ -78,18 +78,7 @@ sendresult exchange(const std::string& channel, const request& req, int timeoutm
         DWORD n = 0;
         if (!transfer(pipe, false, buf, sizeof buf, n, deadline, timedout) || n == 0)
             return timedout ? sendresult::timeout : sendresult::failed;
-        switch (reader.add(std::string_view(buf, n))) {
-        case framereader::state::more:
-            continue;
-        case framereader::state::refused:
-            return sendresult::failed;
-        case framereader::state::done:
-            if (auto r = decodereply(reader.payload())) {
-                *out = std::move(*r);
-                return sendresult::ok;
-            }
-            return sendresult::failed;
-        }
+        if (auto ended = takereply(reader, std::string_view(buf, n), *out)) return *ended;
     }
 }
 
