@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The installed Windows program on a desktop, under Wine on Xvfb with openbox: silent install,
 # the window, a due alarm's message and question answered by keys, its balloon, Escape to the
-# tray, a second start bringing the window back, the exit question and the saved alarm file,
-# then the silent uninstall, which keeps the user's alarm file. Screenshots go to
+# tray, a second start bringing the window back, the exit question and the saved alarm file, a
+# copy without its platform plugin saying so, then the silent uninstall, which keeps the user's alarm file. Screenshots go to
 # BUILD/desktop-shots for a look.
 #   tests/windows/desktop_test.sh BUILD_WINDOWS_FOLDER DISPLAY
 set -uo pipefail
@@ -160,6 +160,19 @@ if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev
 else
     echo "skipped: the read-only program folder (no read-only mount possible here)"
 fi
+
+# A copy whose platform plugin folder is gone says why it cannot start instead of ending
+# silently: Qt's own box, titled with the program's name.
+broken="$WINEPREFIX/drive_c/broken copy"
+rm -rf "$broken" && cp -r "$pf" "$broken" && rm -rf "$broken/platforms" "$broken/Alarms.data"
+wine 'C:\broken copy\velk.exe' >/dev/null 2>&1 &
+velk=$!
+box=$(waitwindow '^velk$' 30)
+check "no platform plugin: a message box says so" '[ -n "$box" ]'
+shot 10-noplugin
+[ -n "$box" ] && xdotool windowactivate --sync "$box" key Return
+for i in $(seq 50); do kill -0 $velk 2>/dev/null || break; sleep 0.2; done
+check "no platform plugin: the program ends after the box" '! kill -0 $velk 2>/dev/null'
 
 # The silent uninstall leaves the user's alarm file.
 wine "$pf/Uninstall.exe" /S '_?=C:\Program Files\VELK' >/dev/null 2>&1
