@@ -34,7 +34,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: a server that resets when its last client leaves (the probe below) refuses the
+# window manager's connection for a moment.
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display
 for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
