@@ -46,9 +46,9 @@ std::string damagedmessage(const std::string& path, const std::string& detail) {
     return detail.empty() ? first : first + " " + detail;
 }
 
-std::string loadproblem(const std::string& datapath) {
-    book b;
-    alarmfile file(datapath);
+namespace {
+// Loads without showing anything; the one-line message of a damaged file, or "".
+std::string loadquietly(alarmfile& file, book& b, const std::string& datapath) {
     capturedesktop quiet;
     try {
         file.load(b);
@@ -57,19 +57,19 @@ std::string loadproblem(const std::string& datapath) {
     }
     return "";
 }
+} // namespace
+
+std::string loadproblem(const std::string& datapath) {
+    book b;
+    alarmfile file(datapath);
+    return loadquietly(file, b, datapath);
+}
 
 reply applytofile(const command& c, const std::string& datapath) {
     book b;
     alarmfile file(datapath);
-    {
-        capturedesktop quiet;
-        try {
-            file.load(b);
-        } catch (const velkerror&) {
-            // Nothing is saved after a failed load, so the damaged file stays as it is.
-            return failed(damagedmessage(datapath, quiet.said));
-        }
-    }
+    // Nothing is saved after a failed load, so the damaged file stays as it is.
+    if (auto problem = loadquietly(file, b, datapath); !problem.empty()) return failed(problem);
     reply r;
     const datetime current = now();
     event* enabled = applycommand(b, c, current, r);

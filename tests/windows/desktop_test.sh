@@ -26,6 +26,15 @@ waitwindow() {
     done
     return 1
 }
+# The process has ended within $2 seconds.
+gone() {
+    local i
+    for ((i = 0; i < $2 * 5; i++)); do
+        kill -0 "$1" 2>/dev/null || return 0
+        sleep 0.2
+    done
+    return 1
+}
 cleanup() {
     [ -n "${rofolder:-}" ] && umount "$pf" 2>/dev/null
     wineserver --kill >/dev/null 2>&1
@@ -126,8 +135,7 @@ if [ -n "$main" ]; then
     shot 8-exit
     [ -n "$question" ] && xdotool windowactivate --sync "$question" key Return
 fi
-for i in $(seq 100); do kill -0 $velk 2>/dev/null || break; sleep 0.2; done
-check "VELK has ended" '! kill -0 $velk 2>/dev/null'
+check "VELK has ended" 'gone $velk 20'
 data=$(tr -d '\r' <"$pf/Alarms.data" 2>/dev/null)
 check "the alarm file is beside the program and holds the alarm" '[ "$(sed -n 1,2p <<<"$data")" = "$(printf "Desk\nN:N once")" ]'
 check "its run was recorded" '[ "$(sed -n 4p <<<"$data")" != "-" ]'
@@ -155,7 +163,7 @@ if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev
         question=$(waitwindow '^\[VELK\]$' 10)
         [ -n "$question" ] && xdotool windowactivate --sync "$question" key Return
     fi
-    for i in $(seq 100); do kill -0 $velk 2>/dev/null || break; sleep 0.2; done
+    gone $velk 20
     check "read-only program folder: what was typed is in %APPDATA%\\VELK" \
         '[ "$(head -1 "$appdata" 2>/dev/null | tr -d "\r")" = "Typed here" ]'
     umount "$pf"
@@ -173,8 +181,7 @@ box=$(waitwindow '^velk$' 30)
 check "no platform plugin: a message box says so" '[ -n "$box" ]'
 shot 10-noplugin
 [ -n "$box" ] && xdotool windowactivate --sync "$box" key Return
-for i in $(seq 50); do kill -0 $velk 2>/dev/null || break; sleep 0.2; done
-check "no platform plugin: the program ends after the box" '! kill -0 $velk 2>/dev/null'
+check "no platform plugin: the program ends after the box" 'gone $velk 10'
 
 # The silent uninstall leaves the user's alarm file.
 wine "$pf/Uninstall.exe" /S '_?=C:\Program Files\VELK' >/dev/null 2>&1
