@@ -7,6 +7,7 @@
 #include "control/dispatch.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
+#include "timespec/explain.h"
 #include "timespec/text.h"
 #include "timespec/timedesc.h"
 
@@ -49,6 +50,7 @@ std::string helptext() {
     return "Usage: velk [tray]\n"
            "       velk --next SPEC [--from \"YYYY-MM-DD HH:MM[:SS]\"]"
            " [--ref \"YYYY-MM-DD HH:MM[:SS]\"] [--count N]\n"
+           "       velk --explain SPEC [--from \"YYYY-MM-DD HH:MM[:SS]\"]\n"
            "       velk --list [FILE]\n"
            "       velk --add [--inactive] NAME TIME [LINE...]\n"
            "       velk --enable NAME | --disable NAME | --remove NAME\n"
@@ -62,6 +64,8 @@ std::string helptext() {
            "               --ref    reference moment for today, tomorrow, this and once\n"
            "                        (default: the --from moment)\n"
            "               --count  list at most N moments (default: 100)\n"
+           "  --explain SPEC  read SPEC back in plain English, then its next five moments\n"
+           "               (--from as for --next, and the reference moment too)\n"
            "  --list       list the alarms of FILE (default: the alarm file)\n"
            "  --add        add an alarm started now, active unless --inactive, with the\n"
            "               action LINEs; prints it as --list does\n"
@@ -143,6 +147,27 @@ int runnext(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
 }
 
+int runexplain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) return usage(err, "--explain needs a time specification");
+    if (args.size() == 2 && args[1] == "--from") return usage(err, "--from needs a value");
+    if (args.size() != 1 && (args.size() != 3 || args[1] != "--from"))
+        return usage(err, "unknown option '" + args[1] + "'");
+    datetime from = now();
+    if (args.size() == 3 && !readmoment(args[2], from))
+        return usage(err,
+                     "--from needs a real moment \"YYYY-MM-DD HH:MM[:SS]\", not '" + args[2] + "'");
+    try {
+        const timedesc parsed(args[0], from);
+        out << explain(parsed, from) << "\n";
+        for (const char c : futuredates(parsed, from, 5))
+            if (c != '\r') out << c;
+        return 0;
+    } catch (const velkerror& e) {
+        err << e.text << "\n";
+        return 1;
+    }
+}
+
 int runcontrol(const std::vector<std::string>& args, const std::string& path, std::ostream& out,
                std::ostream& err) {
     control::reply r;
@@ -170,6 +195,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
         return 0;
     }
     if (command == "--next") return runnext(rest, out, err);
+    if (command == "--explain") return runexplain(rest, out, err);
     if (command == "--list") return runlist(rest, out, err);
     if (command == "--autostart") return runautostart(rest, out, err);
     if (control::iscommand(command)) return runcontrol(args, datapath(), out, err);

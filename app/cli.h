@@ -19,6 +19,10 @@ std::string helptext();
 // "--next". 0 on success, 1 when SPEC does not parse, 2 for a usage error.
 int runnext(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// velk --explain SPEC [--from MOMENT]: the reading of SPEC, then its next five moments as
+// --next lists them. 0 on success, 1 when SPEC does not parse, 2 for a usage error.
+int runexplain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 // velk --add/--enable/--disable/--remove/--agenda for the alarm file at path: args start with
 // the command word. 0 on success, 1 when it failed (nothing changed), 2 for a usage error.
 int runcontrol(const std::vector<std::string>& args, const std::string& path, std::ostream& out,

@@ -93,7 +93,9 @@ void timedesc::parse(std::string_view text, datetime ref) {
     text = trimmed(text);
     count = 0;
     never = false;
+    said = 0;
     alt.clear();
+    lapsed.clear();
     year.reset(), month.reset(), day.reset(), wday.reset(), hour.reset(), minute.reset();
     plan = {};
     bool once = false, pinday = false;
@@ -116,6 +118,7 @@ void timedesc::parse(std::string_view text, datetime ref) {
     const datetime first = nextfrom(*this, ref);
     if (isnovalue(first)) {
         never = true;
+        lapsed = std::move(alt);
         alt.clear();
         count = 0;
         return;
@@ -171,10 +174,12 @@ void timedesc::parsesimple(std::string_view text, datetime ref, bool& once, bool
 
 void timedesc::word(std::string_view w, datetime ref, bool& once, bool& pinday, uint8_t& weekdays) {
     if (w == "once") {
+        said |= saidonce;
         once = true;
         return;
     }
     if (w == "this") {
+        said |= saidthis;
         pinday = true;
         return;
     }
@@ -182,9 +187,11 @@ void timedesc::word(std::string_view w, datetime ref, bool& once, bool& pinday, 
     if (w == "today" || w == "tomorrow") {
         datefields f = decode(ref);
         if (w == "tomorrow") f = decode(daynumber(f.year, f.month, f.day) + 1.0);
+        said |= w == "today" ? saidtoday : saidtomorrow;
         replaced = datetext(f);
         w = replaced;
     } else if (w == "morning") {
+        said |= saidmorning;
         w = "4:0";
     }
 

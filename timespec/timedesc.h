@@ -30,6 +30,19 @@ class timedesc {
     std::vector<std::unique_ptr<timedesc>> alt;
     std::unique_ptr<valdesc> year, month, day, wday, hour, minute;
 
+    // The words that leave no set of their own, so that a reading can name them: bits of said.
+    enum : uint8_t {
+        saidonce = 1,
+        saidthis = 2,
+        saidtoday = 4,
+        saidtomorrow = 8,
+        saidmorning = 16
+    };
+    uint8_t said = 0;
+    // The alternatives of a compound specification that admits nothing, kept only to be read
+    // back; the search and the match test never look at them.
+    std::vector<std::unique_ptr<timedesc>> lapsed;
+
   private:
     // What the search of a simple specification needs, derived once from the six sets.
     struct searchplan {

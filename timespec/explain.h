@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "timespec/timedesc.h"
+
+namespace velk {
+
+// A plain-English reading of a parsed specification, made from its value sets (and the words
+// the parser resolved), never from the text the user typed.
+struct explanation {
+    // One per alternative (one for a simple specification): its reading, and the values that
+    // reading names, which every moment of the alternative must have.
+    struct part {
+        std::string text;
+        bool never = false;
+        uint8_t weekdays = 0;              // bit d: day of week d, 0 = Sunday
+        uint16_t months = 0;               // bit m: month m, 1..12
+        uint32_t days = 0;                 // bit d: day of month d, 1..31
+        uint32_t hours = 0;                // bit h
+        uint64_t minutes = 0;              // bit m
+        std::vector<valdesc::range> years; // ascending, disjoint
+        // The reading says the date comes in every one of those years.
+        bool everyyear = false;
+    };
+    std::string text;
+    std::vector<part> parts;
+    // Statements held back because they would have misled (a date that some years lack is not
+    // said to come every year).
+    int heldback = 0;
+};
+
+// ref is the reference moment spec was parsed with: "today", "once" and the like are shown
+// with the dates they resolved to against it.
+explanation explainparts(const timedesc& spec, datetime ref);
+
+inline std::string explain(const timedesc& spec, datetime ref) {
+    return explainparts(spec, ref).text;
+}
+
+} // namespace velk
