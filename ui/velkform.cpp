@@ -721,6 +721,7 @@ void TVELKForm::fillfields(velk::event& alarm) {
     editlive_ = false;
     settext(cname_, alarm.name);
     settext(ctime_, alarm.time);
+    ctime_->setToolTip(qs(timereading(alarm)));
     if (memoblocks() != memoshown(alarm.action)) {
         QString text;
         for (std::size_t i = 0; i < alarm.action.size(); ++i) {
@@ -749,6 +750,7 @@ void TVELKForm::clearfields() {
     fullrefused_ = false;
     if (!cname_->text().isEmpty()) cname_->clear();
     if (!ctime_->text().isEmpty()) ctime_->clear();
+    ctime_->setToolTip({});
     if (!meaction_->document()->isEmpty()) meaction_->clear();
     const QString none = QStringLiteral("-");
     for (QLabel* l : {lcreated_, llast_, lnext_})

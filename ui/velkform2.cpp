@@ -1,6 +1,7 @@
 #include "ui/velkform2.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStyledItemDelegate>
@@ -9,6 +10,7 @@
 #include "alarms/desktop.h"
 #include "alarms/futuredates.h"
 #include "timespec/error.h"
+#include "timespec/explain.h"
 
 namespace velk {
 
@@ -41,8 +43,15 @@ TVELKForm2::TVELKForm2(QWidget* mainwindow) : QDialog(mainwindow ? mainwindow->w
     lb->setUniformItemSizes(true);
     lb->setItemDelegate(new fixedrows(lb));
     lb->installEventFilter(this);
+    lreading = new QLabel(this);
+    lreading->setObjectName("lreading");
+    lreading->setWordWrap(true);
+    lreading->setMargin(3);
+    lreading->hide();
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    box->addWidget(lreading);
     box->addWidget(lb);
     lb->setFocus(Qt::OtherFocusReason);
 }
@@ -56,6 +65,11 @@ void TVELKForm2::setlines(const std::string& text) {
         lb->addItem(QString::fromStdString(text.substr(pos, end - pos)));
         pos = end + 2;
     }
+}
+
+void TVELKForm2::setreading(const std::string& text) {
+    lreading->setText(QString::fromStdString(text));
+    lreading->setVisible(!text.empty());
 }
 
 bool TVELKForm2::eventFilter(QObject* watched, QEvent* e) {
@@ -77,6 +91,16 @@ bool TVELKForm2::lbKeyPress(const QKeyEvent* key) {
     }
 }
 
+std::string timereading(const event& alarm) {
+    if (alarm.parsed) return explain(*alarm.parsed, alarm.created);
+    try {
+        const timedesc spec(alarm.time, alarm.created);
+        return explain(spec, alarm.created);
+    } catch (const velkerror& e) {
+        return e.text;
+    }
+}
+
 void testtimeclick(const testtimecontext& c) {
     if (c.commitedits(true)) {
         if (event* alarm = c.curevent()) {
@@ -90,6 +114,7 @@ void testtimeclick(const testtimecontext& c) {
             }
             if (parsed) {
                 TVELKForm2 form(c.mainwindow);
+                form.setreading(timereading(*alarm));
                 form.setlines(text);
                 form.exec();
             }

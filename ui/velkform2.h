@@ -4,6 +4,7 @@
 #include <string>
 
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 
@@ -25,8 +26,11 @@ class TVELKForm2 : public QDialog {
 
     // One row per "\r\n"-ended line; the final line break makes no empty row.
     void setlines(const std::string& text);
+    // The plain-English reading of the time text, in a line above the list; hidden when empty.
+    void setreading(const std::string& text);
 
     QListWidget* lb = nullptr;
+    QLabel* lreading = nullptr;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -46,6 +50,10 @@ struct testtimecontext {
     // replace it; empty means the alarm's own futuredates.
     std::function<std::string(event&)> futuredates;
 };
+
+// The reading of the alarm's time text (against its start time, as it was parsed), or the
+// parser's message when it does not parse.
+std::string timereading(const event& alarm);
 
 // Commits the editor and shows the alarm's coming moments modally; a time text that does not
 // parse is reported in a message box instead. ctime has the focus afterwards in every case.

@@ -91,6 +91,20 @@ TEST(cli, next) {
          2,
          "",
          "velk: --from needs a real moment \"YYYY-MM-DD HH:MM[:SS]\", not '2026-12-06'\n"},
+        {{"--explain", "once 22:00 | once 23:00", "--from", "2026-12-07 09:00"},
+         0,
+         "Either of: once, at 22:00 today (2026-12-07); once, at 23:00 today (2026-12-07).\n"
+         "2026-12-07 22:00 mon\n2026-12-07 23:00 mon\n",
+         ""},
+        {{"--explain", "[8..9]:[0;30]"},
+         0,
+         "At 08:00, 08:30, 09:00 and 09:30 every day.\n2026-12-06 08:00 sun\n"
+         "2026-12-06 08:30 sun\n2026-12-06 09:00 sun\n2026-12-06 09:30 sun\n2026-12-07 08:00 "
+         "mon\n...\n",
+         ""},
+        {{"--explain", "8:00 9:00"}, 1, "", "Hour and minute specified more than once!\n"},
+        {{"--explain", "mon", "--count", "2"}, 2, "", "velk: unknown option '--count'\n"},
+        {{"--explain", "mon", "--from"}, 2, "", "velk: --from needs a value\n"},
         // A bad option is reported even when the specification would not parse.
         {{"--next", "x", "--from", "tomorrow"},
          2,

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -559,10 +560,14 @@ void wiringtest::buttons() {
         QVERIFY(f2->parentWidget() == &form);
         for (int i = 0; i < f2->lb->count(); ++i)
             rows << f2->lb->item(i)->text();
+        rows << f2->lreading->text();
         f2->close();
     });
     form.testtime()->click();
-    QCOMPARE(rows.size(), 3);
+    const QString reading = "At 08:00 on days 6 to 8 of December, in 2026.";
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows.last(), reading);
+    QCOMPARE(form.ctime()->toolTip(), reading);
     QVERIFY(focused(form.ctime()));
 
     whenopen([&] {
