@@ -7,16 +7,17 @@
 
 namespace velk {
 
+const std::array<const char*, 7> weekdaynames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                 "Thursday", "Friday", "Saturday"};
+const std::array<const char*, 13> monthnames = {
+    "",     "January", "February",  "March",   "April",    "May",     "June",
+    "July", "August",  "September", "October", "November", "December"};
+
 namespace {
 
 using range = valdesc::range;
 using namer = std::function<std::string(int32_t)>;
 
-constexpr std::array<const char*, 7> weekdaynames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                     "Thursday", "Friday", "Saturday"};
-constexpr std::array<const char*, 13> monthnames = {
-    "",     "January", "February",  "March",   "April",    "May",     "June",
-    "July", "August",  "September", "October", "November", "December"};
 constexpr int32_t firstyear = 1980, lastyear = 2500;
 
 std::string number(int32_t v) {

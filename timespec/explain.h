@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -6,6 +7,11 @@
 #include "timespec/timedesc.h"
 
 namespace velk {
+
+// As readings name them: "Sunday" .. "Saturday" by day-of-week number, "January" .. "December"
+// by month number (0 is "").
+extern const std::array<const char*, 7> weekdaynames;
+extern const std::array<const char*, 13> monthnames;
 
 // A plain-English reading of a parsed specification, made from its value sets (and the words
 // the parser resolved), never from the text the user typed.

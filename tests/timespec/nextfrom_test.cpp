@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -265,20 +266,22 @@ TEST(search, optimisedSearchGivesThePlainAlgorithmsResults) {
     EXPECT_GT(nonecount, 500);
 }
 
-// The values of a kind named in a reading, "A to B" taking in those between.
-uint32_t named(const std::string& text, const std::vector<std::string>& names) {
+// The values of a kind named in a reading (bit k: names[k]), "A to B" taking in those between.
+template <size_t n>
+uint32_t named(const std::string& text, const std::array<const char*, n>& names) {
     std::vector<std::pair<size_t, size_t>> found; // position, index
-    for (size_t i = 0; i < names.size(); ++i)
-        for (size_t p = text.find(names[i]); p != std::string::npos; p = text.find(names[i], p + 1))
+    for (size_t i = 0; i < n; ++i)
+        for (size_t p = text.find(names[i]); *names[i] && p != std::string::npos;
+             p = text.find(names[i], p + 1))
             found.emplace_back(p, i);
     std::sort(found.begin(), found.end());
     uint32_t out = 0;
     for (size_t k = 0; k < found.size(); ++k) {
         out |= 1u << found[k].second;
-        const size_t end = found[k].first + names[found[k].second].size();
+        const size_t end = found[k].first + std::strlen(names[found[k].second]);
         if (k + 1 < found.size() && text.compare(end, 4, " to ") == 0 &&
             found[k + 1].first == end + 4)
-            for (size_t i = found[k].second; i != found[k + 1].second; i = (i + 1) % names.size())
+            for (size_t i = found[k].second; i != found[k + 1].second; i = (i + 1) % n)
                 out |= 1u << i;
     }
     return out;
@@ -286,11 +289,6 @@ uint32_t named(const std::string& text, const std::vector<std::string>& names) {
 
 // Every fact a reading states holds for the moments the search finds, and no form goes unread.
 TEST(explain, readingsHoldForTheMomentsFound) {
-    const std::vector<std::string> weekdays = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                               "Friday", "Saturday", "Sunday"},
-                                   months = {"January",   "February", "March",    "April",
-                                             "May",       "June",     "July",     "August",
-                                             "September", "October",  "November", "December"};
     specmaker make(2020);
     int readings = 0, heldback = 0;
     for (int round = 0; round < 12000; ++round) {
@@ -316,7 +314,7 @@ TEST(explain, readingsHoldForTheMomentsFound) {
             ASSERT_TRUE(p.weekdays && p.months && p.days && p.hours && p.minutes &&
                         !p.years.empty())
                 << text;
-            const uint32_t days = named(p.text, weekdays), inmonths = named(p.text, months) << 1;
+            const uint32_t days = named(p.text, weekdaynames), inmonths = named(p.text, monthnames);
             const bool timesonly = p.text.find("every") == std::string::npos &&
                                    p.text.find("minute") == std::string::npos;
             datetime t = ref;
@@ -333,7 +331,7 @@ TEST(explain, readingsHoldForTheMomentsFound) {
                 ASSERT_TRUE((p.hours >> f.hour & 1) && (p.minutes >> f.minute & 1) &&
                             inyears(f.year))
                     << where;
-                ASSERT_TRUE(!days || ((days >> ((f.wday + 6) % 7)) & 1)) << where;
+                ASSERT_TRUE(!days || ((days >> f.wday) & 1)) << where;
                 ASSERT_TRUE(!inmonths || ((inmonths >> f.month) & 1)) << where;
                 ASSERT_TRUE(!timesonly || p.text.find(show(t).substr(11)) != std::string::npos)
                     << where;
@@ -348,8 +346,6 @@ TEST(explain, readingsHoldForTheMomentsFound) {
         }
     }
     EXPECT_GE(readings, 10000);
-    // How many readings held a statement back (reported, not a limit).
-    RecordProperty("heldback", heldback);
     std::printf("%d readings, %d held a statement back\n", readings, heldback);
 }
 
