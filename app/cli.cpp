@@ -64,8 +64,9 @@ std::string helptext() {
            "               --ref    reference moment for today, tomorrow, this and once\n"
            "                        (default: the --from moment)\n"
            "               --count  list at most N moments (default: 100)\n"
-           "  --explain SPEC  read SPEC back in plain English, then its next five moments\n"
-           "               (--from as for --next, and the reference moment too)\n"
+           "  --explain    read SPEC back in plain English, then list its next five\n"
+           "               moments as --next does; --from as for --next, and also the\n"
+           "               reference moment\n"
            "  --list       list the alarms of FILE (default: the alarm file)\n"
            "  --add        add an alarm started now, active unless --inactive, with the\n"
            "               action LINEs; prints it as --list does\n"
@@ -85,6 +86,7 @@ std::string helptext() {
            "  velk --add --inactive Standup \"mon tue wed thu fri 09:45\" \"#bln Standup\"\n"
            "  velk --disable Standup\n"
            "  velk --agenda 1\n"
+           "  velk --explain \"N-11-[15..21] thu morning\"\n"
            "\n"
            "Alarm file: " +
            datapath() + "\n";

@@ -323,8 +323,11 @@ std::string reader::datephrase() {
                 !spec.never && (spec.said & (timedesc::saidonce | timedesc::saidthis));
             const bool today = (spec.said & timedesc::saidtoday) || pinned;
             const bool tomorrow = (spec.said & timedesc::saidtomorrow) || pinned;
-            if (today && day == refday) return "today (" + iso(f) + ")";
-            if (tomorrow && day == refday + 1) return "tomorrow (" + iso(f) + ")";
+            // A weekday the date is not (so nothing comes) is still read.
+            const std::string unless =
+                part.weekdays >> f.wday & 1 ? "" : ", on " + weekdaylist(part.weekdays);
+            if (today && day == refday) return "today (" + iso(f) + ")" + unless;
+            if (tomorrow && day == refday + 1) return "tomorrow (" + iso(f) + ")" + unless;
             if (pinned && (spec.said & timedesc::saidthis) && std::popcount(part.weekdays) == 1)
                 return "this " + std::string(weekdaynames[f.wday]) + " (" + iso(f) + ")";
             if (pinned && !(spec.said & timedesc::saidonce))
