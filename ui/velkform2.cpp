@@ -47,6 +47,8 @@ TVELKForm2::TVELKForm2(QWidget* mainwindow) : QDialog(mainwindow ? mainwindow->w
     lreading->setObjectName("lreading");
     lreading->setWordWrap(true);
     lreading->setMargin(3);
+    // A long compound reading must leave room for the list; the tooltip holds all of it.
+    lreading->setMaximumHeight(clientheight / 3);
     lreading->hide();
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -69,6 +71,7 @@ void TVELKForm2::setlines(const std::string& text) {
 
 void TVELKForm2::setreading(const std::string& text) {
     lreading->setText(QString::fromStdString(text));
+    lreading->setToolTip(lreading->text());
     lreading->setVisible(!text.empty());
 }
 
