@@ -36,6 +36,7 @@
 #include "ui/messagedialog.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
+#include "ui/traytip.h"
 #include "ui/velkform2.h"
 
 namespace velk {
@@ -502,6 +503,13 @@ void TVELKForm::ttTimer() {
     // A tray that appears after start-up (the panel restarted) is used from then on.
     if (!closed_ && !trayicon_->isVisible() && trayavailable()) trayicon_->show();
     sched_.tttimer();
+    // The countdown moves on between changes of the list.
+    updatetraytip();
+}
+
+void TVELKForm::updatetraytip() {
+    const QString tip = qs(traytip(book_, now(), designcaption));
+    if (trayicon_->toolTip() != tip) trayicon_->setToolTip(tip);
 }
 
 void TVELKForm::traywatchTimer() {
@@ -639,6 +647,7 @@ void TVELKForm::refreshlist(int sel) {
     changed();
     book_.sortbook();
     model_->refresh();
+    updatetraytip();
     if (sel == keepcurrent)
         selectrow(rowof(cur_));
     else
