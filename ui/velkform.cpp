@@ -835,6 +835,13 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     if (cur_) fillfields(*cur_);
     // After the answer has gone: the offer may wait in a dialog for as long as the user likes.
     if (enabled) QTimer::singleShot(0, this, [this, enabled] { offerdue(enabled); });
+    // The answer tells that the change is on the disk. A failed save keeps the change in the
+    // window, for the next save to write.
+    try {
+        file_.savechanged(book_);
+    } catch (const velkerror& e) {
+        return {1, "", e.text + "\n"};
+    }
     return r;
 }
 
