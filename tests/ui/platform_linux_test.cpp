@@ -55,6 +55,16 @@ class platformtest : public QObject {
                   ">> \"$0.out\"\n",
                   true);
         writefile(at("broken.sh"), "#!/nonexistent/interpreter\n", true);
+        // The desktop's opener, standing in for xdg-open: it says what it was given, refuses
+        // what it cannot open and takes its time over what is slow.
+        QVERIFY(QDir(tmp.path()).mkpath("bin"));
+        writefile(
+            at("bin/xdg-open"),
+            "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.log\"\ncase \"$1\" in *refuse*) exit 3 ;; "
+            "*slow*) sleep 3; echo done >> \"$0.log\" ;; esac\n",
+            true);
+        writefile(at("doc.refuse"), "\x01\x02", false);
+        qputenv("PATH", (at("bin") + ':' + qgetenv("PATH")).toLocal8Bit());
         // Never reaches a real sound server, present or not.
         qputenv("PULSE_SERVER", "unix:/nonexistent/velk-test-pulse");
         desk = new velk::qtdesktop(this);
@@ -178,6 +188,37 @@ class platformtest : public QObject {
     void failstoopen() {
         QFETCH(QString, file);
         QVERIFY(!desk->shellopen(file.toStdString(), "", ""));
+    }
+
+    // Addresses and documents wait for the opener's verdict, at most about two seconds.
+    void opener_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("given"); // what the opener was given
+        QTest::addColumn<bool>("slow");
+        QTest::newRow("address opened") << "velk-test:x" << true << "velk-test:x" << false;
+        QTest::newRow("address refused") << "velk-refuse:x" << false << "velk-refuse:x" << false;
+        QTest::newRow("document refused") << at("doc.refuse") << false << at("doc.refuse") << false;
+        QTest::newRow("opener still at work") << "velk-slow:x" << true << "velk-slow:x" << true;
+    }
+
+    void opener() {
+        QFETCH(QString, file);
+        QFETCH(bool, opened);
+        QFETCH(QString, given);
+        QFETCH(bool, slow);
+        QFile::remove(at("bin/xdg-open.log"));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(desk->shellopen(file.toStdString(), "", ""), opened);
+        QVERIFY2(slow ? clock.elapsed() >= 1900 && clock.elapsed() < 2900 : clock.elapsed() < 1500,
+                 qPrintable(QString::number(clock.elapsed())));
+        QFile log(at("bin/xdg-open.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(log.readLine(), (given + '\n').toUtf8());
+        // Still at work: it goes on after the wait, not killed.
+        auto finished = [&log] { return log.seek(0) && log.readAll().endsWith("done\n"); };
+        if (slow) QTRY_VERIFY_WITH_TIMEOUT(finished(), 5000);
     }
 
     // Without a sound server a tone is silent but keeps its length.
