@@ -55,13 +55,11 @@ class platformtest : public QObject {
                   ">> \"$0.out\"\n",
                   true);
         writefile(at("broken.sh"), "#!/nonexistent/interpreter\n", true);
-        // The desktop's opener, standing in for xdg-open: it says what it was given, refuses
-        // what it cannot open and takes its time over what is slow.
+        // A stand-in for xdg-open: it refuses some addresses and takes long over others.
         QVERIFY(QDir(tmp.path()).mkpath("bin"));
         writefile(
             at("bin/xdg-open"),
-            "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$0.log\"\ncase \"$1\" in *refuse*) exit 3 ;; "
-            "*slow*) sleep 3; echo done >> \"$0.log\" ;; esac\n",
+            "#!/bin/sh\ncase $1 in *refuse*) exit 3;; *slow*) sleep 3; touch \"$0.done\";; esac\n",
             true);
         writefile(at("doc.refuse"), "\x01\x02", false);
         qputenv("PATH", (at("bin") + ':' + qgetenv("PATH")).toLocal8Bit());
@@ -183,6 +181,8 @@ class platformtest : public QObject {
         QTest::newRow("missing") << at("missing.txt");
         QTest::newRow("interpreter missing") << at("broken.sh");
         QTest::newRow("not an address") << QStringLiteral("no such thing");
+        QTest::newRow("address the opener refuses") << QStringLiteral("velk-refuse:x");
+        QTest::newRow("document the opener refuses") << at("doc.refuse");
     }
 
     void failstoopen() {
@@ -190,35 +190,15 @@ class platformtest : public QObject {
         QVERIFY(!desk->shellopen(file.toStdString(), "", ""));
     }
 
-    // Addresses and documents wait for the opener's verdict, at most about two seconds.
-    void opener_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("opened");
-        QTest::addColumn<QString>("given"); // what the opener was given
-        QTest::addColumn<bool>("slow");
-        QTest::newRow("address opened") << "velk-test:x" << true << "velk-test:x" << false;
-        QTest::newRow("address refused") << "velk-refuse:x" << false << "velk-refuse:x" << false;
-        QTest::newRow("document refused") << at("doc.refuse") << false << at("doc.refuse") << false;
-        QTest::newRow("opener still at work") << "velk-slow:x" << true << "velk-slow:x" << true;
-    }
-
-    void opener() {
-        QFETCH(QString, file);
-        QFETCH(bool, opened);
-        QFETCH(QString, given);
-        QFETCH(bool, slow);
-        QFile::remove(at("bin/xdg-open.log"));
+    // The opener is waited for at most about two seconds: one still at work then has opened the
+    // address and goes on, not killed.
+    void openerstillatwork() {
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(desk->shellopen(file.toStdString(), "", ""), opened);
-        QVERIFY2(slow ? clock.elapsed() >= 1900 && clock.elapsed() < 2900 : clock.elapsed() < 1500,
+        QVERIFY(desk->shellopen("velk-slow:x", "", ""));
+        QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() < 2900,
                  qPrintable(QString::number(clock.elapsed())));
-        QFile log(at("bin/xdg-open.log"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(log.readLine(), (given + '\n').toUtf8());
-        // Still at work: it goes on after the wait, not killed.
-        auto finished = [&log] { return log.seek(0) && log.readAll().endsWith("done\n"); };
-        if (slow) QTRY_VERIFY_WITH_TIMEOUT(finished(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(at("bin/xdg-open.done")), 5000);
     }
 
     // Without a sound server a tone is silent but keeps its length.
