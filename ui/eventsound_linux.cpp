@@ -14,16 +14,14 @@ namespace velk {
 
 namespace {
 
-// One context for the life of the process: destroying it would cut a sound short, and opening
-// the connection to the sound server costs more than the sound itself.
+// One context kept from one sound to the next: destroying it would cut a sound short, and
+// opening the connection to the sound server costs more than the sound itself.
+ca_context* context = nullptr;
+
 ca_context* soundcontext() {
-    static ca_context* const context = [] {
-        ca_context* c = nullptr;
-        if (ca_context_create(&c) != CA_SUCCESS) return static_cast<ca_context*>(nullptr);
-        ca_context_change_props(c, CA_PROP_APPLICATION_NAME, "VELK", CA_PROP_APPLICATION_ID, "velk",
-                                nullptr);
-        return c;
-    }();
+    if (!context && ca_context_create(&context) == CA_SUCCESS)
+        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "VELK", CA_PROP_APPLICATION_ID,
+                                "velk", nullptr);
     return context;
 }
 
@@ -122,10 +120,20 @@ bool playeventsound(const char* id) {
     const soundsettings settings = desktopsoundsettings();
     if (!settings.enabled) return true;
     const std::string theme = settings.theme.empty() ? "freedesktop" : settings.theme;
-    ca_context* c = soundcontext();
-    return c && ca_context_play(c, 0, CA_PROP_EVENT_ID, id, CA_PROP_MEDIA_ROLE, "event",
-                                CA_PROP_CANBERRA_XDG_THEME_NAME, theme.c_str(),
-                                CA_PROP_EVENT_DESCRIPTION, "Alarm beep", nullptr) == CA_SUCCESS;
+    // A context that lost its sound server (restarted, say) does not find it again: it gives way
+    // to a fresh one.
+    for (bool fresh = !context;; fresh = true) {
+        ca_context* c = soundcontext();
+        if (!c) return false;
+        if (ca_context_play(c, 0, CA_PROP_EVENT_ID, id, CA_PROP_MEDIA_ROLE, "event",
+                            CA_PROP_CANBERRA_XDG_THEME_NAME, theme.c_str(),
+                            CA_PROP_EVENT_DESCRIPTION, "Alarm beep", nullptr) == CA_SUCCESS)
+            return true;
+        ca_context_destroy(c);
+        context = nullptr;
+        if (fresh) break;
+    }
+    return false;
 }
 
 } // namespace velk
