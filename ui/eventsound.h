@@ -1,6 +1,4 @@
 #pragma once
-#include <string>
-#include <string_view>
 
 namespace velk {
 
@@ -9,17 +7,5 @@ namespace velk {
 // at once while the sound plays; false when it cannot be played (no theme has it, no sound
 // server or device). True without a sound when the user turned event sounds off.
 bool playeventsound(const char* id);
-
-// The sound settings of the desktop: the theme's name ("" for the default) and whether event
-// sounds are on.
-struct soundsettings {
-    std::string theme;
-    bool enabled = true;
-};
-// As the desktop's settings daemon publishes them to X clients (XSETTINGS); the defaults where
-// there is none.
-soundsettings desktopsoundsettings();
-// Reads them from the settings block that daemon publishes.
-soundsettings parsexsettings(std::string_view block);
 
 } // namespace velk

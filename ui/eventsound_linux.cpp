@@ -55,7 +55,12 @@ class xsettingsreader {
     std::size_t pos_ = 0;
 };
 
-} // namespace
+// The sound settings of the desktop: the theme's name ("" for the default) and whether event
+// sounds are on.
+struct soundsettings {
+    std::string theme;
+    bool enabled = true;
+};
 
 soundsettings parsexsettings(std::string_view block) {
     soundsettings s;
@@ -86,6 +91,8 @@ soundsettings parsexsettings(std::string_view block) {
     return s;
 }
 
+// As the desktop's settings daemon publishes them to X clients (XSETTINGS, as GNOME, Xfce, MATE
+// and Cinnamon do); the defaults where there is none.
 soundsettings desktopsoundsettings() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* c = x11 ? x11->connection() : nullptr;
@@ -114,6 +121,8 @@ soundsettings desktopsoundsettings() {
         std::string_view(static_cast<const char*>(xcb_get_property_value(property.get())),
                          static_cast<std::size_t>(xcb_get_property_value_length(property.get()))));
 }
+
+} // namespace
 
 bool playeventsound(const char* id) {
     // Read at every sound, so that a change of the desktop's settings counts at once.
