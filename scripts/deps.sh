@@ -6,9 +6,14 @@ velk_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libbenchmark-dev
     libpulse-dev fonts-dejavu-core locales
+    # The desktop's event sounds for a plain #beep, the theme they come from, and the X
+    # connection on which the desktop names the user's theme.
+    libcanberra-dev libcanberra-pulse sound-theme-freedesktop libxcb1-dev
     # The desktop session test: a virtual display, a session bus, window manager, tray and
     # notification daemon, and the tools that drive and inspect them.
     xvfb dbus-x11 openbox trayer dunst xdotool x11-utils imagemagick
+    # ... and a sound server whose output it records, and the opener of documents and addresses.
+    pulseaudio pulseaudio-utils xdg-utils
 )
 # A locale with "," as decimal separator, for the tests of hand-edited alarm files.
 velk_test_locale=de_DE.UTF-8

@@ -6,13 +6,14 @@
 namespace velk::platform {
 
 // Opens a document, folder, program (with its parameters) or address as the desktop shell does;
-// false when there is nothing to open or it cannot be started. Never goes through a shell.
+// false when there is nothing to open, it cannot be started or the desktop reports that nothing
+// opens it. Never goes through a shell.
 bool shellopen(const QString& file, const QString& params, const QString& dir);
 
 // Sounds a sine tone and returns when it has played; without sound output it still takes its time.
 void tone(int frequency, int ms);
 
-// The desktop's default notification sound.
+// The desktop's default notification sound; returns while it plays.
 void beep();
 
 // A desktop notification, for desktops without a tray; returns at once. Where the notification

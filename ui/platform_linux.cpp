@@ -2,11 +2,12 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
 
+#include "ui/eventsound.h"
+#include "ui/opener.h"
 #include "ui/openplan.h"
 #include "ui/platform.h"
 #include "ui/qtdesktop.h"
@@ -19,7 +20,7 @@ bool shellopen(const QString& file, const QString& params, const QString& dir) {
     switch (plan.what) {
     case openplan::kind::url:
     case openplan::kind::document:
-        return QDesktopServices::openUrl(plan.url);
+        return openwithdesktop(plan.url);
     case openplan::kind::program:
         return QProcess::startDetached(plan.program, plan.args, plan.workdir);
     case openplan::kind::none:
@@ -38,12 +39,11 @@ void tone(int frequency, int ms) {
 }
 
 void beep() {
-    // Only X11 has a bell; Wayland and the rest would stay silent, so they get a short tone
-    // instead.
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
-        QApplication::beep();
-    else
-        tone(880, 150);
+    // The desktop's own sound, as the user's theme, volume and mute have it. Without a theme or
+    // a sound server: a short tone, and where that cannot play either, the X bell (which most
+    // desktops do not route to the speakers, and Wayland does not have).
+    if (playeventsound("bell") || playtone(880, 150)) return;
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) QApplication::beep();
 }
 
 void notify(const QString& title, const QString& text, int ms) {

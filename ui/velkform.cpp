@@ -36,6 +36,7 @@
 #include "ui/messagedialog.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
+#include "ui/traytip.h"
 #include "ui/velkform2.h"
 
 namespace velk {
@@ -502,6 +503,13 @@ void TVELKForm::ttTimer() {
     // A tray that appears after start-up (the panel restarted) is used from then on.
     if (!closed_ && !trayicon_->isVisible() && trayavailable()) trayicon_->show();
     sched_.tttimer();
+    // The countdown moves on between changes of the list.
+    updatetraytip();
+}
+
+void TVELKForm::updatetraytip() {
+    const QString tip = qs(traytip(book_, now(), designcaption));
+    if (trayicon_->toolTip() != tip) trayicon_->setToolTip(tip);
 }
 
 void TVELKForm::traywatchTimer() {
@@ -639,6 +647,7 @@ void TVELKForm::refreshlist(int sel) {
     changed();
     book_.sortbook();
     model_->refresh();
+    updatetraytip();
     if (sel == keepcurrent)
         selectrow(rowof(cur_));
     else
@@ -828,6 +837,13 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     if (cur_) fillfields(*cur_);
     // After the answer has gone: the offer may wait in a dialog for as long as the user likes.
     if (enabled) QTimer::singleShot(0, this, [this, enabled] { offerdue(enabled); });
+    // The answer tells that the change is on the disk. A failed save keeps the change in the
+    // window, for the next save to write.
+    try {
+        file_.savechanged(book_);
+    } catch (const velkerror& e) {
+        return {1, "", e.text + "\n"};
+    }
     return r;
 }
 

@@ -168,6 +168,8 @@ class TVELKForm : public QWidget, public tickhost {
     bool refusefull();
     // The book may have changed: make sure a save follows within a couple of seconds.
     void changed();
+    // The tray icon's tooltip names the alarm due next.
+    void updatetraytip();
     void warnsave(const std::string& text);
     // An alarm switched on from the command line whose time has come: offered like the Active
     // button offers it.

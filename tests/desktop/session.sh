@@ -94,7 +94,7 @@ if ! command -v Xvfb >/dev/null || ! pick_display; then
         "($(tail -1 "$work/xvfb.log" 2>/dev/null))"
     exit 77
 fi
-for tool in dbus-launch openbox trayer dunst xdotool xprop xwininfo; do
+for tool in dbus-launch openbox trayer dunst xdotool xprop xwininfo pulseaudio parec; do
     if ! command -v "$tool" >/dev/null; then
         say "FAIL $tool is missing (scripts/deps.sh installs it)"
         exit 1
@@ -106,6 +106,14 @@ export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 unset SESSION_MANAGER QT_QPA_PLATFORM
 export QT_QPA_PLATFORM=xcb
+
+# A sound server of the session's own whose only output is a null sink, recorded from its monitor.
+export PULSE_SERVER=unix:$XDG_RUNTIME_DIR/pulse.sock
+printf '%s\n' "load-module module-native-protocol-unix auth-anonymous=1 socket=${PULSE_SERVER#unix:}" \
+    'load-module module-null-sink sink_name=velknull' 'set-default-sink velknull' >"$work/pulse.pa"
+pulseaudio -n -F "$work/pulse.pa" --daemonize=no --exit-idle-time=-1 >"$work/pulse.log" 2>&1 &
+pids+=($!)
+export BROWSER=false # no browser of the machine takes an address that nothing else opens
 
 eval "$(dbus-launch --sh-syntax)"
 pids+=("$DBUS_SESSION_BUS_PID")
@@ -405,6 +413,40 @@ stopvelk
 onealarm Tea "once N:N" "$(daysago 0)" "#bln Tea without tray"
 velk tray
 check "#bln without trayer reaches dunst" within 5 notified "Tea"
+stopvelk
+
+# 7. A plain #beep is heard: the sound server's output is not silent.
+loud() { od -An -v -t d2 -w2 "$1" | awk '{ if ($1 * $1 > 1e6) f = 1 } END { exit !f }'; }
+parec --latency-msec=50 -d velknull.monitor --raw --format=s16le --channels=1 --rate=8000 \
+    >"$work/beep.raw" 2>>"$work/pulse.log" &
+pids+=($!)
+onealarm Beep "once N:N" "$(daysago 0)" "#beep"
+velk tray
+check "a plain #beep is heard" within 10 loud "$work/beep.raw"
+stopvelk
+
+# 8. A document and an address that nothing opens: the error box, and the script stops there.
+printf '\001\002velk' >"$work/unknown.velknosuch"
+for target in "$work/unknown.velknosuch" velk-nosuch-scheme:x; do
+    onealarm Open "once N:N" "$(daysago 0)" "$target" "touch $work/ranon"
+    velk tray
+    check "open ${target##*/}: error box" within 10 shown dialog
+    shot "open-${target##*/}"
+    xdotool windowactivate --sync "$(dialog)" key Return 2>/dev/null
+    check "open ${target##*/}: the script stops there" staysfalse 1 test -e "$work/ranon"
+    stopvelk
+done
+
+# 9. Each change of a command through the window is in the file when the command returns.
+onealarm Base "12:00" "$(daysago 0)"
+velk tray
+within 10 hidden_iconic # since 6 there is no tray
+added=0
+for i in $(seq 10); do
+    (cd "$inst" && ./velk --add "Added$i" 12:00 >/dev/null) && grep -q "^Added$i"$'\r' "$data" &&
+        added=$((added + 1))
+done
+check "ten --add through the window: each in the file at its answer ($added)" test "$added" -eq 10
 stopvelk
 
 say "$failures failed, $((SECONDS - started)) s"

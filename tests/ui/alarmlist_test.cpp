@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QListView>
 #include <QPainter>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "tests/support/fakeclock.h"
 #include "ui/alarmlist.h"
 #include "ui/icons.h"
+#include "ui/traytip.h"
 #include "ui/velkform.h"
 
 using namespace velk;
@@ -206,6 +208,17 @@ class alarmlisttest : public QObject {
         QCOMPARE(form.lbevents()->model()->rowCount(), 3);
         QCOMPARE(form.lbevents()->sizeHintForRow(0), 15);
         QCOMPARE(form.selectedrow(), -1);
+        QCOMPARE(form.trayicon()->toolTip(), QString("[Orlimbo]\nNo Alarm is due."));
+    }
+
+    // The tray icon names the soonest active alarm, as the list shows its time.
+    void traytip() {
+        add("Tea", "17:00", true);
+        add("Gone", "today 7:30", true);
+        add("Off", "9:10", false);
+        add("", "9:30", true);
+        QCOMPARE(velk::traytip(alarms, now(), "[O]"),
+                 "[O]\nNext: <ALARM>\n2026-12-07 09:30 mon  (+00:29)");
     }
 };
 

@@ -55,6 +55,14 @@ class platformtest : public QObject {
                   ">> \"$0.out\"\n",
                   true);
         writefile(at("broken.sh"), "#!/nonexistent/interpreter\n", true);
+        // A stand-in for xdg-open: it refuses some addresses and takes long over others.
+        QVERIFY(QDir(tmp.path()).mkpath("bin"));
+        writefile(
+            at("bin/xdg-open"),
+            "#!/bin/sh\ncase $1 in *refuse*) exit 3;; *slow*) sleep 3; touch \"$0.done\";; esac\n",
+            true);
+        writefile(at("doc.refuse"), "\x01\x02", false);
+        qputenv("PATH", (at("bin") + ':' + qgetenv("PATH")).toLocal8Bit());
         // Never reaches a real sound server, present or not.
         qputenv("PULSE_SERVER", "unix:/nonexistent/velk-test-pulse");
         desk = new velk::qtdesktop(this);
@@ -173,11 +181,24 @@ class platformtest : public QObject {
         QTest::newRow("missing") << at("missing.txt");
         QTest::newRow("interpreter missing") << at("broken.sh");
         QTest::newRow("not an address") << QStringLiteral("no such thing");
+        QTest::newRow("address the opener refuses") << QStringLiteral("velk-refuse:x");
+        QTest::newRow("document the opener refuses") << at("doc.refuse");
     }
 
     void failstoopen() {
         QFETCH(QString, file);
         QVERIFY(!desk->shellopen(file.toStdString(), "", ""));
+    }
+
+    // The opener is waited for at most about two seconds: one still at work then has opened the
+    // address and goes on, not killed.
+    void openerstillatwork() {
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(desk->shellopen("velk-slow:x", "", ""));
+        QVERIFY2(clock.elapsed() >= 1900 && clock.elapsed() < 2900,
+                 qPrintable(QString::number(clock.elapsed())));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(at("bin/xdg-open.done")), 5000);
     }
 
     // Without a sound server a tone is silent but keeps its length.
