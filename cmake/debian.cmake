@@ -36,12 +36,13 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "desktop alarms with times written as text
 VELK keeps a list of alarms in one small window that hides in the system
-tray. Each alarm has a name, a time written in a short text language
-(\"mon tue 08:00\", \"d[mon..fri] [8..16]:00\", \"N-11-[15..21] thu morning\")
-and a few action lines: show a message or a notification, wait, beep, ask a
-yes/no question, or open a document, a web address or a program.
+tray. Each alarm has a name, a time written in a short text language (such
+as mon tue 08:00, or N-11-[15..21] thu morning for the third Thursday of
+November) and a few action lines: show a message or a notification, wait,
+beep, ask a yes/no question, or open a document, a web address or a program.
 .
 Alarms missed while the computer was off are offered when VELK starts. The
 command line lists the coming moments of a time, explains a time in plain
 words, and adds, switches and removes alarms, also while the window runs.")
+# The description goes into the package as written: no double quotes or semicolons in it.
 include(CPack)
