@@ -20,7 +20,7 @@ bool makeuserfolder(const std::string& folder);
 
 // True for the folder of an installed executable, where a program writes nothing even when it
 // could (root can write /usr/bin): below /usr, or the folder this build installs velk to.
-// Never on Windows, whose programs are portable folders.
+// Always false on Windows, where the writable folder alone decides.
 bool installedfolder(const std::string& exefolder);
 
 // Where the alarm file goes: beside the executable when its folder is writable and not an

@@ -18,6 +18,16 @@ install(FILES ${PROJECT_BINARY_DIR}/gz/velk.1.gz DESTINATION ${CMAKE_INSTALL_MAN
 install(FILES data/org.orlimbo.velk.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES data/debian/copyright ${PROJECT_BINARY_DIR}/gz/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velk)
+# As in Debian's own packages: no compiler version notes in the installed binaries.
+install(CODE "
+    foreach(f ${CMAKE_INSTALL_BINDIR}/velk ${CMAKE_INSTALL_LIBDIR}/velk/velkgui.so)
+        set(f \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${f}\")
+        if(EXISTS \"\${f}\")
+            execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${f}\"
+                            COMMAND_ERROR_IS_FATAL ANY)
+        endif()
+    endforeach()
+")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velk)
