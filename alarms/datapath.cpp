@@ -3,7 +3,7 @@
 namespace velk {
 
 std::string choosedatapath(const std::string& exefolder, const std::string& userfolder) {
-    if (folderwritable(exefolder)) return exefolder + "Alarms.data";
+    if (!installedfolder(exefolder) && folderwritable(exefolder)) return exefolder + "Alarms.data";
     // A folder that cannot be made shows up in the first save's message, which names the path.
     makeuserfolder(userfolder);
     return userfolder + "Alarms.data";

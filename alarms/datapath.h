@@ -18,9 +18,14 @@ bool folderwritable(const std::string& folder);
 // Creates folder and its parents for the user's own data; false when that fails.
 bool makeuserfolder(const std::string& folder);
 
-// Where the alarm file goes: beside the executable when its folder is writable (a portable
-// install), else in the user's data folder, which is created then. Both folders end with a path
-// separator.
+// True for the folder of an installed executable, where a program writes nothing even when it
+// could (root can write /usr/bin): below /usr, or the folder this build installs velk to.
+// Always false on Windows, where the writable folder alone decides.
+bool installedfolder(const std::string& exefolder);
+
+// Where the alarm file goes: beside the executable when its folder is writable and not an
+// installed one (a portable copy), else in the user's data folder, which is created then. Both
+// folders end with a path separator.
 std::string choosedatapath(const std::string& exefolder, const std::string& userfolder);
 // choosedatapath for this executable and user.
 std::string choosedatapath();

@@ -42,6 +42,10 @@ std::string userdatadir() {
     return base + "/velk/";
 }
 
+bool installedfolder(const std::string& exefolder) {
+    return exefolder.rfind("/usr/", 0) == 0 || exefolder == VELK_INSTALL_BINDIR "/";
+}
+
 bool folderwritable(const std::string& folder) {
     // Tried for real: permission bits say nothing about read-only mounts, ACLs or root.
     std::string probe = (folder.empty() ? std::string("./") : folder) + ".velk-probe-XXXXXX";

@@ -57,6 +57,10 @@ std::string userdatadir() {
     return buf + "\\VELK\\";
 }
 
+bool installedfolder(const std::string&) {
+    return false;
+}
+
 bool folderwritable(const std::string& folder) {
     // Tried for real: attributes say nothing about folder rights or Program Files' protection.
     const std::string probe = folder + ".velk-probe-" + std::to_string(GetCurrentProcessId()) +

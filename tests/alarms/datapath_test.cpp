@@ -70,6 +70,8 @@ TEST(choosedatapath, InTheUsersFolderOtherwiseMadePrivate) {
     struct stat st {};
     ASSERT_EQ(stat(user.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // Nor where a program is installed, though root could write there.
+    EXPECT_EQ(choosedatapath("/usr/bin/", user), user + "Alarms.data");
     // A user folder that cannot be made is still the answer: the first save names it.
     const std::string nouser = dir.file("plain") + "/velk/";
     EXPECT_EQ(choosedatapath(exe, nouser), nouser + "Alarms.data");
