@@ -1,9 +1,13 @@
 #include "alarms/datapath.h"
 
+#include "alarms/safefile.h"
+
 namespace velk {
 
 std::string choosedatapath(const std::string& exefolder, const std::string& userfolder) {
-    if (folderwritable(exefolder)) return exefolder + "Alarms.data";
+    // A folder other users may write (or own) is no place for alarms that start programs.
+    if (folderwritable(exefolder) && datafile::folderproblem(exefolder + "Alarms.data").empty())
+        return exefolder + "Alarms.data";
     // A folder that cannot be made shows up in the first save's message, which names the path.
     makeuserfolder(userfolder);
     return userfolder + "Alarms.data";

@@ -8,6 +8,7 @@
 #include <set>
 #ifndef _WIN32
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -359,7 +360,7 @@ TEST_F(savefixture, SaveChangedAfterLoadsThatFoundNoFileOrADamagedOne) {
 class tinyfs {
   public:
     explicit tinyfs(const std::string& where) : where_(where) {
-        if (mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0)
+        if (mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0700") == 0)
             mounted_ = true;
         else
             why_ = std::strerror(errno);
@@ -375,6 +376,33 @@ class tinyfs {
     bool mounted_ = false;
     std::string why_;
 };
+
+// What a save makes is never wider than the file it replaces, from its first moment; a new
+// alarm file is private. Each row: the old file's mode (0 for none), the mask, the mode of both.
+TEST_F(savefixture, ModesOfTheTemporaryAndTheFile) {
+    struct modeops : failingops {
+        std::vector<unsigned> modes;
+        std::string createtemp(const std::string& p, std::string& temp, handle& h) override {
+            std::string r = failingops::createtemp(p, temp, h);
+            struct stat st {};
+            modes.push_back(fstat(static_cast<int>(h), &st) == 0 ? st.st_mode & 07777 : 01000);
+            return r;
+        }
+    } ops;
+    opsscope scope(&ops);
+    const unsigned rows[][3] = {{0, 0, 0600}, {0, 077, 0600}, {0644, 022, 0644}, {0640, 077, 0640}};
+    for (const auto& [oldmode, mask, want] : rows) {
+        std::filesystem::remove(path);
+        if (oldmode) writebytes(path, ""), chmod(path.c_str(), oldmode);
+        const mode_t before = umask(mask);
+        alarmfile(path).save(old);
+        umask(before);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(ops.modes.back(), want) << oldmode;
+        EXPECT_EQ(st.st_mode & 07777, want) << oldmode;
+    }
+}
 
 TEST_F(savefixture, AFullFileSystemKeepsTheOldFileWhole) {
     const std::string mnt = dir.file("tiny");

@@ -11,6 +11,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <thread>
+#include <utility>
 
 #include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
@@ -180,6 +181,12 @@ class commandstest : public QObject {
                               "(number of lines)!\n"
                            << "";
         }
+        // Sent while the first message about the damaged file is still open.
+        QTest::addRow("running damaged, box open")
+            << true << damaged << QStringList{"--add", "X", "8:00"} << 1 << ""
+            << "Could not read Alarms from file '%'! Incorrect Alarm description (number of "
+               "lines)!\n"
+            << "";
     }
     void table() {
         QFETCH(bool, running);
@@ -189,9 +196,13 @@ class commandstest : public QObject {
         QFETCH(QString, out);
         QFETCH(QString, err);
         QFETCH(QString, list);
+        control::reply r;
+        bool sent = false;
+        if (QByteArray(QTest::currentDataTag()).endsWith("box open"))
+            desk->whilemodal = [&] { if (!std::exchange(sent, true)) r = command(args); };
         writefile(before.toStdString());
         if (running) QVERIFY(startwindow());
-        const control::reply r = command(args);
+        if (!sent) r = command(args);
         if (!running) QVERIFY(startwindow());
         QCOMPARE(r.status, status);
         QCOMPARE(QString::fromStdString(r.out), out);
