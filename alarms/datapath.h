@@ -19,8 +19,8 @@ bool folderwritable(const std::string& folder);
 bool makeuserfolder(const std::string& folder);
 
 // Where the alarm file goes: beside the executable when its folder is writable and no other
-// user owns it or can write to it (a portable install), else in the user's data folder, which is created then. Both folders end with a path
-// separator.
+// user owns it or can write to it (a portable install), else in the user's data folder, which is
+// created then. Both folders end with a path separator.
 std::string choosedatapath(const std::string& exefolder, const std::string& userfolder);
 // choosedatapath for this executable and user.
 std::string choosedatapath();

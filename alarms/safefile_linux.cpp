@@ -55,10 +55,10 @@ bool otherscanwrite(const struct stat& st) {
 
 // A link we follow: the link and the file it points to are both the user's own.
 bool ownlink(const std::string& path) {
-    struct stat link {}, file {};
-    return lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) &&
-           link.st_uid == geteuid() && stat(path.c_str(), &file) == 0 &&
-           file.st_uid == geteuid();
+    struct stat link {
+    }, file{};
+    return lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid == geteuid() &&
+           stat(path.c_str(), &file) == 0 && file.st_uid == geteuid();
 }
 
 class posixops : public fileops {

@@ -199,7 +199,9 @@ class commandstest : public QObject {
         control::reply r;
         bool sent = false;
         if (QByteArray(QTest::currentDataTag()).endsWith("box open"))
-            desk->whilemodal = [&] { if (!std::exchange(sent, true)) r = command(args); };
+            desk->whilemodal = [&] {
+                if (!std::exchange(sent, true)) r = command(args);
+            };
         writefile(before.toStdString());
         if (running) QVERIFY(startwindow());
         if (!sent) r = command(args);
