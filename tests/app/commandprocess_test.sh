@@ -51,20 +51,4 @@ list=$("$velk" --list) || fail "--list"
 names=$(awk '{print $NF}' <<<"$list" | sort | tr '\n' ' ')
 [ "$names" = "A1 A2 A3 A4 A5 B " ] || fail "the file holds: $list"
 grep -q "^   .*  B$" <<<"$list" || fail "B is not inactive: $list"
-
-# A FIFO or a device in the alarm file's place is refused at once: by the commands, and by a
-# window whose first message about it is still open.
-odd() { # odd WHAT ARGS...: refused within 1 s, naming the cause
-    err=$(timeout 1 "$velk" "${@:2}" 2>&1 >/dev/null)
-    [ $? = 1 ] && [[ $err == *"it is not a regular file"* ]] || fail "$1, ${*:2}: '$err'"
-}
-for what in fifo /dev/zero; do
-    rm -f "$work/Alarms.data"
-    if [ $what = fifo ]; then mkfifo "$work/Alarms.data"; else ln -s $what "$work/Alarms.data"; fi
-    odd $what --list
-    odd $what --add C "14:00"
-done
-"$velk" tray >"$work/window.log" 2>&1 & window=$!
-for _ in $(seq 50); do [ -S "$work/run/velk/"*.sock ] && break; sleep 0.1; done
-odd "the window" --add C "14:00"
 echo "ok: 6 commands raced a starting window, 4 went to it, 1 to the file after it ended"
