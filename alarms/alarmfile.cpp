@@ -243,23 +243,48 @@ std::string filemessage::couldnotread(const std::string& path) {
            "(You can try to fix the file, or delete it (all Alarms will be lost).)";
 }
 
+namespace {
+
+std::string booktext(const book& b) {
+    std::string text;
+    for (int i = 0; i < b.evcount; ++i)
+        text += eventtext(*b.evs[i]);
+    return text;
+}
+
+} // namespace
+
 alarmfile::alarmfile(std::string path) : path_(std::move(path)) {}
 
 void alarmfile::fail(book& b, const std::string& detail) {
-    thedesktop().showmessage(detail);
+    // Damaged before anything is shown: the message's loop runs timers and commands.
     b.clear();
     b.sortbook();
     damaged_ = true;
+    failedload_ = true;
+    synced_.clear();
+    thedesktop().showmessage(detail);
     throw velkerror{filemessage::couldnotread(path_)};
+}
+
+datafile::readresult alarmfile::readnow(std::string& text, std::string& reason) const {
+    text.clear();
+    reason = datafile::fileproblem(path_);
+    if (!reason.empty()) return datafile::readresult::failed;
+    return datafile::readwhole(path_, text, reason);
 }
 
 void alarmfile::load(book& b) {
     b.clear();
     std::string text, reason;
-    switch (datafile::readwhole(path_, text, reason)) {
+    const datafile::readresult kind = readnow(text, reason);
+    seen_ = snapshot{kind, text};
+    switch (kind) {
     case datafile::readresult::missing:
         damaged_ = false;
+        failedload_ = false;
         ondisk_ = std::string();
+        synced_.clear();
         b.sortbook();
         return;
     case datafile::readresult::failed:
@@ -277,16 +302,57 @@ void alarmfile::load(book& b) {
         fail(b, e.text);
     }
     damaged_ = false;
+    failedload_ = false;
     b.sortbook();
+    synced_ = booktext(b);
 }
 
-std::string alarmfile::nextasidepath() const {
+std::string alarmfile::freename(const std::string& suffix) const {
     for (int k = 0; k < 10000; ++k) {
-        std::string aside = path_ + ".damaged";
+        std::string aside = path_ + suffix;
         if (k > 0) aside.append(".").append(std::to_string(k));
         if (!datafile::exists(aside)) return aside;
     }
     return "";
+}
+
+std::string alarmfile::nextasidepath() const {
+    return freename(".damaged");
+}
+
+bool alarmfile::unresolved(const book& b) const {
+    return damaged_ || (failedload_ && !changedinside(b));
+}
+
+bool alarmfile::changedoutside() const {
+    if (!seen_) return false;
+    snapshot now;
+    std::string reason;
+    now.kind = readnow(now.text, reason);
+    return !(now == *seen_);
+}
+
+bool alarmfile::changedinside(const book& b) const {
+    return booktext(b) != synced_;
+}
+
+std::string alarmfile::keepexternal() {
+    std::string text, reason;
+    const datafile::readresult kind = readnow(text, reason);
+    if (kind == datafile::readresult::missing) return "";
+    const std::string kept = freename(".external");
+    if (kept.empty())
+        throw velkerror{"Could not save Alarms to file '" + path_ +
+                        "': the changed file could not be kept (too many kept files)"};
+    // A copy keeps the file's own permissions for the save; one that cannot be read is moved.
+    reason = kind == datafile::readresult::ok ? datafile::replacewhole(kept, text)
+                                              : datafile::renamefile(path_, kept);
+    if (!reason.empty())
+        throw velkerror{"Could not save Alarms to file '" + path_ +
+                        "': the changed file could not be kept (" + reason + ")"};
+    // What the save replaces is kept whole now, damaged or not.
+    damaged_ = false;
+    return kept;
 }
 
 void alarmfile::setaside() {
@@ -306,25 +372,22 @@ void alarmfile::setaside() {
     setaside_ = aside;
 }
 
-namespace {
-
-std::string booktext(const book& b) {
-    std::string text;
-    for (int i = 0; i < b.evcount; ++i)
-        text += eventtext(*b.evs[i]);
-    return text;
-}
-
-} // namespace
-
 void alarmfile::write(std::string text) {
+    // Nothing is made or moved where others could swap or read it.
+    if (std::string why = datafile::folderproblem(path_); !why.empty())
+        throw velkerror{"Could not save Alarms to file '" + path_ + "': " + why};
     // A file that failed to load may still hold the user's alarms: keep it.
     if (damaged_) setaside();
     // Unknown until this save has succeeded: a failed one may have left either content.
     ondisk_.reset();
+    seen_.reset();
     const std::string reason = datafile::replacewhole(path_, text);
     if (!reason.empty())
         throw velkerror{"Could not save Alarms to file '" + path_ + "': " + reason};
+    // A change of the user's own, saved: the failed load is dealt with.
+    if (text != synced_) failedload_ = false;
+    synced_ = text;
+    seen_ = snapshot{datafile::readresult::ok, text};
     ondisk_ = std::move(text);
 }
 

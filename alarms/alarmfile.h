@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "alarms/book.h"
+#include "alarms/safefile.h"
 #include "timespec/datetime.h"
 
 namespace velk {
@@ -76,17 +77,43 @@ class alarmfile {
     // Where the next save will move the damaged file: the first free name of path.damaged,
     // path.damaged.1, ...; "" when there is none.
     std::string nextasidepath() const;
+    // The last load failed and the user has not dealt with it yet: the file is not set aside
+    // yet, or it is and b is still the empty book of that load. Commands wait meanwhile.
+    bool unresolved(const book& b) const;
+
+    // The file on disk is not what this process last read from it or wrote to it: a hand
+    // edit, another program, a sync tool. false while that is unknown (after a failed save).
+    bool changedoutside() const;
+    // b is not the book as last loaded or saved.
+    bool changedinside(const book& b) const;
+    // Keeps the file as it is on disk now under the first free name of path.external,
+    // path.external.1, ..., so that the next save replaces nothing of it; returns that name,
+    // "" when there is no file. Throws velkerror.
+    std::string keepexternal();
 
   private:
     [[noreturn]] void fail(book& b, const std::string& detail);
     void setaside();
     void write(std::string text);
+    std::string freename(const std::string& suffix) const;
+    // The file as it is now, refused when it must not be used.
+    datafile::readresult readnow(std::string& text, std::string& reason) const;
 
     std::string path_;
     bool damaged_ = false;
+    bool failedload_ = false;
     std::string setaside_;
     // What the file holds as far as this process knows; empty while unknown.
     std::optional<std::string> ondisk_;
+    // How the file was when last read or written; unknown after a failed save.
+    struct snapshot {
+        datafile::readresult kind = datafile::readresult::missing;
+        std::string text;
+        bool operator==(const snapshot&) const = default;
+    };
+    std::optional<snapshot> seen_;
+    // The book's text when it was last loaded or saved.
+    std::string synced_;
 };
 
 // How soon after a change of the book (an edit, a handled occurrence) it is saved, so that a

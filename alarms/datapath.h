@@ -23,9 +23,9 @@ bool makeuserfolder(const std::string& folder);
 // Always false on Windows, where the writable folder alone decides.
 bool installedfolder(const std::string& exefolder);
 
-// Where the alarm file goes: beside the executable when its folder is writable and not an
-// installed one (a portable copy), else in the user's data folder, which is created then. Both
-// folders end with a path separator.
+// Where the alarm file goes: beside the executable when its folder is writable, not an installed
+// one, and no other user owns it or can write to it (a portable copy), else in the user's data
+// folder, which is created then. Both folders end with a path separator.
 std::string choosedatapath(const std::string& exefolder, const std::string& userfolder);
 // choosedatapath for this executable and user.
 std::string choosedatapath();

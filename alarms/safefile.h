@@ -11,8 +11,16 @@ namespace velk {
 namespace datafile {
 
 enum class readresult { ok, missing, failed };
-// Reads the whole file into text.
+// Reads the whole file into text. Anything but a regular file (a FIFO, a device) fails at once.
 readresult readwhole(const std::string& path, std::string& text, std::string& reason);
+
+// Why a file of ours must not be used, "" when it may: its folder, or the file, belongs to
+// another user than this one and root or can be written by others, or it is no regular file.
+// A link counts only when the link and its target are the user's own. Windows ACLs are not
+// looked at: there this is always "".
+std::string fileproblem(const std::string& path);
+// The same for the folder that holds path alone, where files of ours are made.
+std::string folderproblem(const std::string& path);
 
 // The steps of a save, one call each, so that tests can make any one of them fail the way a
 // full disk, a failing drive or a file held open by another program would.

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -29,12 +31,42 @@ int fdof(fileops::handle h) {
     return static_cast<int>(h);
 }
 
+// An owner other than this user and root.
+bool foreignowner(uid_t owner) {
+    return owner != geteuid() && owner != 0;
+}
+
+// A group may hold other users, unless it is the user's private group: named after the user,
+// the user's own primary group and without other members.
+bool foreigngroup(gid_t gid) {
+    const passwd* pw = getpwuid(geteuid());
+    if (!pw || pw->pw_gid != gid) return true;
+    const std::string me = pw->pw_name;
+    const group* gr = getgrgid(gid);
+    if (!gr || me != gr->gr_name) return true;
+    for (char** member = gr->gr_mem; *member; ++member)
+        if (me != *member) return true;
+    return false;
+}
+
+bool otherscanwrite(const struct stat& st) {
+    return (st.st_mode & S_IWOTH) != 0 || ((st.st_mode & S_IWGRP) != 0 && foreigngroup(st.st_gid));
+}
+
+// A link we follow: the link and the file it points to are both the user's own.
+bool ownlink(const std::string& path) {
+    struct stat link {
+    }, file{};
+    return lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid == geteuid() &&
+           stat(path.c_str(), &file) == 0 && file.st_uid == geteuid();
+}
+
 class posixops : public fileops {
   public:
     std::string target(const std::string& path) override {
-        // A link to the file stays a link: the file it points to is the one replaced.
-        struct stat link {};
-        if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        // A link to the file stays a link: the file it points to is the one replaced. Only the
+        // user's own link to the user's own file: a save never writes to another file's place.
+        if (ownlink(path)) {
             if (char* real = realpath(path.c_str(), nullptr)) {
                 std::string out = real;
                 std::free(real);
@@ -45,17 +77,23 @@ class posixops : public fileops {
     }
 
     std::string createtemp(const std::string& path, std::string& temp, handle& h) override {
+        // Others could swap the file or read the temporary in such a folder.
+        if (std::string why = folderproblem(path); !why.empty()) return why;
         static unsigned serial = 0;
+        // Private from the first byte: alarms hold private matters, and others may watch the
+        // folder. The mask may narrow it; the old file's mode is then given back below.
+        struct stat old {};
+        const bool hasold = stat(path.c_str(), &old) == 0;
+        const mode_t mode = hasold ? (old.st_mode & 07777) : 0600;
         int fd = -1;
         for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
             temp = path + ".tmp." + std::to_string(getpid()) + "." + std::to_string(++serial);
-            fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
             if (fd < 0 && errno != EEXIST) return reasonof(errno);
         }
         if (fd < 0) return reasonof(EEXIST);
         // Keep the permissions the user gave the old file.
-        struct stat old {};
-        if (stat(path.c_str(), &old) == 0 && fchmod(fd, old.st_mode & 07777) != 0) {
+        if (hasold && fchmod(fd, mode) != 0) {
             const int err = errno;
             close(fd);
             unlink(temp.c_str());
@@ -119,18 +157,58 @@ fileops& systemfileops() {
     return ops;
 }
 
+namespace {
+
+std::string typeproblem(const struct stat& st) {
+    if (S_ISDIR(st.st_mode)) return reasonof(EISDIR);
+    return S_ISREG(st.st_mode) ? "" : "it is not a regular file";
+}
+
+} // namespace
+
+std::string folderproblem(const std::string& path) {
+    const std::string folder = folderof(path);
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0) return "";
+    if (foreignowner(st.st_uid)) return "the folder '" + folder + "' belongs to another user";
+    if (otherscanwrite(st)) return "other users can write to the folder '" + folder + "'";
+    return "";
+}
+
+std::string fileproblem(const std::string& path) {
+    if (std::string why = folderproblem(path); !why.empty()) return why;
+    std::string real = path;
+    struct stat st {};
+    // A missing file (or a link to nothing) is made anew in the folder checked above.
+    if (lstat(path.c_str(), &st) != 0) return "";
+    const bool link = S_ISLNK(st.st_mode);
+    if (link && stat(path.c_str(), &st) != 0) return "";
+    if (std::string why = typeproblem(st); !why.empty()) return why;
+    if (link) {
+        if (!ownlink(path)) return "the link or the file it points to belongs to another user";
+        if (char* resolved = realpath(path.c_str(), nullptr)) {
+            real = resolved;
+            std::free(resolved);
+        }
+    }
+    if (foreignowner(st.st_uid)) return "the file belongs to another user";
+    if (otherscanwrite(st)) return "other users can write to the file";
+    return folderproblem(real);
+}
+
 readresult readwhole(const std::string& path, std::string& text, std::string& reason) {
     text.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a FIFO or a device in the file's place must not hang the program.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return readresult::missing;
         reason = reasonof(errno);
         return readresult::failed;
     }
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    reason = fstat(fd, &st) == 0 ? typeproblem(st) : reasonof(errno);
+    if (!reason.empty()) {
         close(fd);
-        reason = reasonof(EISDIR);
         return readresult::failed;
     }
     if (st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));

@@ -94,6 +94,15 @@ fileops& systemfileops() {
     return ops;
 }
 
+// Owners and ACLs are not checked on Windows.
+std::string fileproblem(const std::string&) {
+    return "";
+}
+
+std::string folderproblem(const std::string&) {
+    return "";
+}
+
 readresult readwhole(const std::string& path, std::string& text, std::string& reason) {
     text.clear();
     // Shared for delete too: a reader must not hold up the replace of a save.
@@ -105,6 +114,12 @@ readresult readwhole(const std::string& path, std::string& text, std::string& re
         // A missing folder on the way is a missing file too, as on the other systems.
         if (err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND) return readresult::missing;
         reason = reasonof(err);
+        return readresult::failed;
+    }
+    // A pipe or a device in the file's place is refused, not read.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        reason = "it is not a regular file";
         return readresult::failed;
     }
     char buf[65536];

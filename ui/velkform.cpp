@@ -32,6 +32,7 @@
 #include "timespec/error.h"
 #include "ui/alarmlist.h"
 #include "ui/filefinder.h"
+#include "ui/filewatch.h"
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/specialsmenu.h"
@@ -158,6 +159,7 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     traywatch_.setInterval(traywatchms);
     connect(&traywatch_, &QTimer::timeout, this, &TVELKForm::traywatchTimer);
     traywatch_.start();
+    watch_ = new filewatch(*this, datapath_);
 }
 
 TVELKForm::~TVELKForm() {
@@ -367,6 +369,13 @@ void TVELKForm::FormCreate() {
     else if (!trayavailable())
         // Without a tray a hidden window could never be brought back: start on the task bar.
         showMinimized();
+    if (!loadbook()) return;
+    clearfields();
+    setinterval(scheduler::idleinterval);
+    ttTimer();
+}
+
+bool TVELKForm::loadbook() {
     try {
         file_.load(book_);
         refreshlist(shownone);
@@ -375,14 +384,12 @@ void TVELKForm::FormCreate() {
         // The first save moves the damaged file out of the way: say where it goes.
         std::string text = e.text;
         const std::string aside = file_.nextasidepath();
-        if (file_.damaged() && !aside.empty())
+        if (file_.damaged() && !aside.empty() && datafile::exists(datapath_))
             text += "\r\nThe damaged file will be kept as '" + aside + "'.";
         thedesktop().showmessage(text);
-        return;
+        return false;
     }
-    clearfields();
-    setinterval(scheduler::idleinterval);
-    ttTimer();
+    return true;
 }
 
 void TVELKForm::closeEvent(QCloseEvent* e) {
@@ -437,7 +444,7 @@ void TVELKForm::finish() {
     traywatch_.stop();
     commitedits(false);
     try {
-        file_.savechanged(book_);
+        writefile(true, true);
     } catch (const velkerror&) {
         // The session is over; there is nobody left to ask. A user's Exit saved before.
     }
@@ -453,7 +460,7 @@ void TVELKForm::emergencysave() {
     if (closed_) return;
     editchanged();
     try {
-        file_.save(book_);
+        writefile(false, true);
     } catch (const velkerror&) {
         // The session is ending; there is nobody left to tell.
     }
@@ -461,7 +468,7 @@ void TVELKForm::emergencysave() {
 
 bool TVELKForm::saveevents(bool atexit) {
     try {
-        file_.save(book_);
+        writefile(false, atexit);
         return true;
     } catch (const velkerror& e) {
         if (atexit)
@@ -485,7 +492,7 @@ void TVELKForm::savesoonTimer() {
     if (closed_) return;
     try {
         // Writes only when the book's text differs from what the file holds.
-        file_.savechanged(book_);
+        writefile(true, false);
     } catch (const velkerror& e) {
         warnsave(e.text);
     }
@@ -806,8 +813,9 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     const control::command c = control::parsecommand(args, r);
     if (c.what == control::command::none) return r;
     if (closed_ || sessionending()) return {1, "", "VELK is closing; try again in a moment.\n"};
-    // The book is empty in place of a damaged file; a save would set the file aside.
-    if (file_.damaged()) {
+    // The book is empty in place of a damaged file (also while its first message is open),
+    // until the user has dealt with it; a save would set the file aside.
+    if (file_.unresolved(book_)) {
         std::string message = control::loadproblem(datapath_);
         if (message.empty()) message = control::damagedmessage(datapath_, "");
         return {1, "", message + "\n"};

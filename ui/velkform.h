@@ -28,6 +28,7 @@ namespace velk {
 class alarmdelegate;
 class alarmmodel;
 class filefinder;
+class filewatch;
 class specialsmenu;
 class templmenu;
 
@@ -70,6 +71,9 @@ class TVELKForm : public QWidget, public tickhost {
     // Writes the alarm file. A failure is shown with the path and the reason; at exit the user
     // may stay instead (then false: the window must not close).
     bool saveevents(bool atexit);
+    // Loads the file again after it changed on disk, as at start; the editor keeps its alarm
+    // where it is still there.
+    void reloadfile();
 
     book& alarms() { return book_; }
     alarmfile& file() { return file_; }
@@ -171,6 +175,12 @@ class TVELKForm : public QWidget, public tickhost {
     // The tray icon's tooltip names the alarm due next.
     void updatetraytip();
     void warnsave(const std::string& text);
+    // Loads the file into the book, showing a damaged file's messages; false when it failed.
+    bool loadbook();
+    // Every save of the window (ui/filewatch.cpp): a change made on disk meanwhile is settled
+    // first. false when nothing was written because the file on disk was taken instead.
+    // Throws velkerror like the file's save.
+    bool writefile(bool onlychanged, bool closing);
     // An alarm switched on from the command line whose time has come: offered like the Active
     // button offers it.
     void offerdue(velk::event* alarm);
@@ -220,6 +230,7 @@ class TVELKForm : public QWidget, public tickhost {
     templmenu* mtempl_ = nullptr;
     specialsmenu* mspecials_ = nullptr;
     std::unique_ptr<filefinder> finder_;
+    filewatch* watch_ = nullptr;
 };
 
 } // namespace velk

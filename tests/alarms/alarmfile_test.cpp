@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <set>
 #ifndef _WIN32
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -518,6 +520,51 @@ TEST_F(filefixture, SavingKeepsPermissionsAndLinks) {
     struct stat st {};
     ASSERT_EQ(stat(real.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// Files that are not used, said at once; the save then sets the file aside, or is refused in
+// a folder others can write. Another user's files need root: "nobody" is given them.
+TEST_F(filefixture, OddAndForeignFilesAreNotUsed) {
+    const passwd* nobody = getpwnam("nobody");
+    const std::string other = dir.file("other"), folder = test::utf8(dir.path());
+    const auto give = [&](const std::string& p) { return lchown(p.c_str(), nobody->pw_uid, 0); };
+    const auto link = [&] { return symlink(other.c_str(), path.c_str()); };
+    const auto plain = [&] { writebytes(path, good); };
+    const std::string foreign = "the link or the file it points to belongs to another user",
+                      open = "other users can write to the folder '" + folder + "'";
+    const std::tuple<std::string, std::function<void()>, std::string> rows[] = {
+        {"fifo", [&] { mkfifo(path.c_str(), 0600); }, "it is not a regular file"},
+        {"device", [&] { symlink("/dev/zero", path.c_str()); }, "it is not a regular file"},
+        {"0666 file", [&] { plain(), chmod(path.c_str(), 0666); },
+         "other users can write to the file"},
+        {"0777 folder", [&] { plain(), chmod(folder.c_str(), 0777); }, open},
+        {"1777 folder", [&] { plain(), chmod(folder.c_str(), 01777); }, open},
+        {"root: another's file", [&] { plain(), give(path); }, "the file belongs to another user"},
+        {"root: link to another's file", [&] { link(), give(other); }, foreign},
+        {"root: another's link", [&] { link(), give(path); }, foreign},
+    };
+    for (const auto& [name, make, why] : rows) {
+        SCOPED_TRACE(name);
+        chmod(folder.c_str(), 0700);
+        if (name.starts_with("root") && (geteuid() != 0 || !nobody)) {
+            std::cout << "skipped '" << name << "': only root can give files to nobody\n";
+            continue;
+        }
+        for (const auto& f : std::filesystem::directory_iterator(dir.path()))
+            std::filesystem::remove(f.path());
+        writebytes(other, good);
+        make();
+        alarmfile file(path);
+        book b;
+        EXPECT_EQ(loadmessage(b, file), "Could not open file '" + path + "': " + why);
+        b.append(makeevent("new", "8:00", {}, false, novalue));
+        if (why == open)
+            EXPECT_THROW(file.save(b), velkerror);
+        else
+            file.save(b);
+        // Nothing is written through a link or into another user's file.
+        EXPECT_EQ(readbytes(other), good);
+    }
 }
 
 #endif

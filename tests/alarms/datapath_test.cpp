@@ -75,6 +75,10 @@ TEST(choosedatapath, InTheUsersFolderOtherwiseMadePrivate) {
     // A user folder that cannot be made is still the answer: the first save names it.
     const std::string nouser = dir.file("plain") + "/velk/";
     EXPECT_EQ(choosedatapath(exe, nouser), nouser + "Alarms.data");
+    // Passed over like a read-only folder: one that others can write.
+    std::filesystem::create_directory(dir.file("open"));
+    chmod(dir.file("open").c_str(), 01777);
+    EXPECT_EQ(choosedatapath(dir.file("open") + "/", user), user + "Alarms.data");
 }
 
 TEST(choosedatapath, AReadOnlyFolderIsNotWritableEvenForRoot) {

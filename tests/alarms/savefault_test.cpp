@@ -8,6 +8,7 @@
 #include <set>
 #ifndef _WIN32
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -359,7 +360,7 @@ TEST_F(savefixture, SaveChangedAfterLoadsThatFoundNoFileOrADamagedOne) {
 class tinyfs {
   public:
     explicit tinyfs(const std::string& where) : where_(where) {
-        if (mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") == 0)
+        if (mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k,mode=0700") == 0)
             mounted_ = true;
         else
             why_ = std::strerror(errno);
@@ -375,6 +376,21 @@ class tinyfs {
     bool mounted_ = false;
     std::string why_;
 };
+
+// A new alarm file is private, an old one keeps its mode, whatever the mask. The temporary
+// is renamed into place, so its mode is the file's. Rows: the old mode (0: none), mask, mode.
+TEST_F(savefixture, ModesOfTheTemporaryAndTheFile) {
+    const unsigned rows[][3] = {{0, 0, 0600}, {0, 077, 0600}, {0644, 022, 0644}, {0640, 077, 0640}};
+    for (const auto& [oldmode, mask, want] : rows) {
+        std::filesystem::remove(path);
+        if (oldmode) writebytes(path, ""), chmod(path.c_str(), oldmode);
+        const mode_t before = umask(mask);
+        alarmfile(path).save(old);
+        umask(before);
+        struct stat st {};
+        EXPECT_EQ(stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0, want) << oldmode;
+    }
+}
 
 TEST_F(savefixture, AFullFileSystemKeepsTheOldFileWhole) {
     const std::string mnt = dir.file("tiny");

@@ -265,6 +265,9 @@ TEST_F(commandtest, PrivateFolder) {
     ASSERT_EQ(stat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(folder, (dir.path() / "velk/").string());
+    ASSERT_TRUE(instancelock(lockpath(path)).trylock());
+    ASSERT_EQ(stat(lockpath(path).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "the lock";
     // A folder others may enter is refused, and so is everything that needs it.
     chmod(folder.c_str(), 0755);
     EXPECT_THROW(privatedir(), velkerror);

@@ -180,6 +180,11 @@ class commandstest : public QObject {
                               "(number of lines)!\n"
                            << "";
         }
+        QTest::addRow("running damaged, sent while its first box is open")
+            << true << damaged << QStringList{"--add", "X", "8:00"} << 1 << ""
+            << "Could not read Alarms from file '%'! Incorrect Alarm description (number of "
+               "lines)!\n"
+            << "";
     }
     void table() {
         QFETCH(bool, running);
@@ -189,9 +194,13 @@ class commandstest : public QObject {
         QFETCH(QString, out);
         QFETCH(QString, err);
         QFETCH(QString, list);
+        control::reply r;
+        bool sent = false;
+        if (QByteArray(QTest::currentDataTag()).endsWith("box is open"))
+            desk->whilemodal = [&] { sent = sent || (r = command(args), true); };
         writefile(before.toStdString());
         if (running) QVERIFY(startwindow());
-        const control::reply r = command(args);
+        if (!sent) r = command(args);
         if (!running) QVERIFY(startwindow());
         QCOMPARE(r.status, status);
         QCOMPARE(QString::fromStdString(r.out), out);

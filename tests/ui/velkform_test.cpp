@@ -231,6 +231,41 @@ class velkformtest : public QObject {
         QCOMPARE(form->tt().interval(), 30000);
     }
 
+    // A hand edit while the window runs: taken as at start when the window has no change of its
+    // own (the editor keeping its alarm), else kept aside before the window saves its own.
+    void handedit_data() {
+        QTest::addColumn<bool>("own");
+        QTest::addColumn<QByteArray>("edited");
+        QTest::addColumn<int>("alarms"); // in the window afterwards
+        const auto alarm = [](const char* name, const char* time) {
+            return QByteArray::fromStdString(blockof(name, time, at("2026-12-06 10:00"),
+                                                     at("2026-12-06 17:00"), true, {"#msg"}));
+        };
+        const QByteArray tea = alarm("Tea", "17:00"), both = tea + alarm("New", "18:00");
+        QTest::newRow("taken") << false << both << 2;
+        QTest::newRow("damaged") << false << tea + "Broken\r\n" << 0;
+        QTest::newRow("both changed") << true << both << 2;
+    }
+    void handedit() {
+        QFETCH(bool, own);
+        QFETCH(QByteArray, edited);
+        QFETCH(int, alarms);
+        writefile(blockof("Tea", "17:00", at("2026-12-06 10:00"), at("2026-12-06 17:00"), true,
+                          {"#msg"}));
+        start();
+        form->showevent(0);
+        if (own) newalarm("Mine", "12:00", true);
+        writefile(edited.toStdString());
+        if (own) form->savesoonTimer();
+        QTRY_COMPARE(form->alarms().evcount, alarms);
+        // The damaged file's two messages; the missed run of New (#msg), or where the edit went.
+        QCOMPARE(count("message"), alarms == 0 ? 2 : 1);
+        QFile external(dir->filePath("Alarms.data.external"));
+        QCOMPARE(external.open(QIODevice::ReadOnly), own);
+        if (own) QCOMPARE(external.readAll(), edited);
+        if (alarms && !own) QCOMPARE(form->curevent()->name, std::string("Tea"));
+    }
+
     // Bytes of the file that are not UTF-8, or that the editor shows differently, are written
     // back unchanged unless the user edits that field.
     void bytesarekept_data() {
