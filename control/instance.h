@@ -46,6 +46,10 @@ class instancelock {
     std::intptr_t handle_ = invalid;
 };
 
+// Connections the window serves at once; it refuses more at once. An exchange takes a moment, so
+// only a flood of connections that send nothing reaches it.
+inline constexpr int maxconnections = 64;
+
 // Sends one request to the window listening on channel and waits for its reply, all within
 // timeoutms. noserver: nobody listens there (no window runs, or it ended without cleaning up).
 enum class sendresult { ok, noserver, timeout, failed };
