@@ -54,9 +54,6 @@ inline constexpr int maxconnections = 64;
 // timeoutms. noserver: nobody listens there (no window runs, or it ended without cleaning up).
 enum class sendresult { ok, noserver, timeout, failed };
 sendresult sendrequest(const std::string& channel, const request& req, int timeoutms, reply& out);
-// Delivers a request without waiting for the reply (ok once it is written): for a window that
-// asks the running one to show itself before its own message loop runs.
-sendresult postrequest(const std::string& channel, const request& req, int timeoutms);
 // Adds a piece of the window's answer to reader: nothing while more is to come, then how the
 // exchange ended (out holds the reply when it ended well). Shared by the per-OS clients.
 std::optional<sendresult> takereply(framereader& reader, std::string_view piece, reply& out);

@@ -3,6 +3,7 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 
 #include "control/dispatch.h"
 #include "timespec/error.h"
@@ -14,7 +15,6 @@ namespace {
 const std::string showword = "--show";
 // What a starting "velk tray" (an autostart entry) sends: the running window stays as it is.
 const std::string trayword = "--tray";
-constexpr int connectms = 1000;
 constexpr int retryms = 50;
 // A client that has not sent its whole request by then is dropped.
 constexpr int requestms = 10000;
@@ -27,10 +27,12 @@ bool singleinstance::claim(bool showrunning, int waitms) {
     while (!lock_->trylock()) {
         // Another window answers: it shows itself. Nobody answers: a command holds the lock
         // for a moment, or a window is still starting; try again until the wait runs out.
-        if (control::postrequest(
+        control::reply answered;
+        const auto left = std::max<std::int64_t>(0, deadline - control::steadyms());
+        if (control::sendrequest(
                 channel_,
                 control::request{{showrunning ? showword : trayword}, control::steadyms()},
-                connectms) == control::sendresult::ok) {
+                static_cast<int>(left), answered) == control::sendresult::ok) {
             lock_.reset();
             return false;
         }
