@@ -27,7 +27,6 @@ class channelserver {
     void done() {
         if (serving_ > 0) --serving_;
     }
-    int serving() const { return serving_; }
     // True when the last take() found connections waiting that no file handle could even refuse:
     // the caller should stop watching for a moment instead of spinning.
     bool starved() const { return starved_; }

@@ -29,8 +29,7 @@ class singleinstance : public QObject {
     // True when this process is now the one instance for the file. False when another one
     // runs (asked to show itself when showrunning, else left as it is). A command holding the
     // lock for its moment is waited for, up to waitms. Throws velkerror when the private folder
-    // is unsafe, when the channel cannot be made, and when the lock stays taken by an instance
-    // that does not answer.
+    // is unsafe, and when the lock stays taken by an instance that does not answer.
     bool claim(bool showrunning = true, int waitms = control::answerms);
     // Stops answering: the window has closed. Commands then wait for the lock, which this
     // process holds until it ends, and change the file themselves.
