@@ -6,20 +6,31 @@
 
 namespace velk {
 
+void futuredates(const timedesc& spec, datetime from, int count,
+                 const std::function<bool(const std::string& line)>& each) {
+    datetime t = from;
+    for (int n = 0;; ++n) {
+        if (n >= count) {
+            each("...");
+            return;
+        }
+        t = nextfrom(spec, t);
+        if (isnovalue(t)) {
+            if (n == 0) each("No future dates.");
+            return;
+        }
+        if (!each(displaytime(t))) return;
+        t += oneminute;
+    }
+}
+
 std::string futuredates(const timedesc& spec, datetime from, int count) {
     std::string s;
-    datetime t = from;
-    int n = count;
-    for (;;) {
-        t = nextfrom(spec, t);
-        if (isnovalue(t) || n <= 0) break;
-        s += displaytime(t);
+    futuredates(spec, from, count, [&s](const std::string& line) {
+        s += line;
         s += "\r\n";
-        t += oneminute;
-        --n;
-    }
-    if (n <= 0) s += "...\r\n";
-    if (s.empty()) s = "No future dates.\r\n";
+        return true;
+    });
     return s;
 }
 

@@ -1,5 +1,8 @@
 #include "app/cli.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "alarms/datapath.h"
 #include "alarms/futuredates.h"
 #include "app/autostart.h"
@@ -44,7 +47,45 @@ bool readcount(const std::string& text, int& out) {
     return true;
 }
 
+// Options the window's toolkit reads itself: "-session ID" when the session manager starts VELK
+// again, "-platform xcb", ... Those with a value take the next word, or have it after "=".
+struct toolkitoption {
+    std::string_view name;
+    bool value;
+};
+constexpr toolkitoption toolkitoptions[] = {
+    {"-platform", true},        {"-platformpluginpath", true},
+    {"-platformtheme", true},   {"-plugin", true},
+    {"-qwindowgeometry", true}, {"-qwindowicon", true},
+    {"-qwindowtitle", true},    {"-session", true},
+    {"-display", true},         {"-geometry", true},
+    {"-style", true},           {"-stylesheet", true},
+    {"-reverse", false},        {"-widgetcount", false},
+    {"-nograb", false},         {"-dograb", false},
+    {"-sync", false},
+};
+
+// The first word that is an option of neither VELK nor the toolkit, or nothing. A lone "-" is a
+// word, not an option.
+const std::string* unknownoption(const std::vector<std::string>& args) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word.size() < 2 || word[0] != '-') continue;
+        const std::string_view name = std::string_view(word).substr(0, word.find('='));
+        const auto known = std::find_if(std::begin(toolkitoptions), std::end(toolkitoptions),
+                                        [name](const toolkitoption& o) { return o.name == name; });
+        if (known == std::end(toolkitoptions) || (name.size() < word.size() && !known->value))
+            return &word;
+        if (known->value && name.size() == word.size()) ++i;
+    }
+    return nullptr;
+}
+
 } // namespace
+
+bool startswindow(const std::vector<std::string>& args) {
+    return args.empty() || (args[0].rfind("--", 0) != 0 && !unknownoption(args));
+}
 
 std::string helptext() {
     return "Usage: velk [tray]\n"
@@ -135,13 +176,16 @@ int runnext(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     if (!hasref) ref = from;
     try {
         const timedesc parsed(spec, ref);
-        std::string text = futuredates(parsed, from, count);
-        // The list is made for a window; a terminal wants plain line ends.
-        std::string lines;
-        lines.reserve(text.size());
-        for (const char c : text)
-            if (c != '\r') lines += c;
-        out << lines;
+        // Each moment is written as it is found: a count of millions needs no more memory than
+        // one, and a reader that stops (| head) ends the search at once.
+        futuredates(parsed, from, count, [&out](const std::string& line) {
+            out << line << '\n';
+            return static_cast<bool>(out);
+        });
+        if (!(out << std::flush)) {
+            err << "velk: the list could not be written\n";
+            return 1;
+        }
         return 0;
     } catch (const velkerror& e) {
         err << e.text << "\n";
@@ -201,7 +245,8 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
     if (command == "--list") return runlist(rest, out, err);
     if (command == "--autostart") return runautostart(rest, out, err);
     if (control::iscommand(command)) return runcontrol(args, datapath(), out, err);
-    if (command.rfind("--", 0) == 0) return usage(err, "unknown option '" + command + "'");
+    if (const std::string* unknown = unknownoption(args))
+        return usage(err, "unknown option '" + *unknown + "'");
     return std::nullopt;
 }
 

@@ -13,6 +13,10 @@ namespace velk {
 std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& out,
                           std::ostream& err);
 
+// True when args start the window: no words, or words without an option (such as "tray")
+// except those of the window's toolkit. Anything else is a command or a usage error.
+bool startswindow(const std::vector<std::string>& args);
+
 std::string helptext();
 
 // velk --next SPEC [--from MOMENT] [--ref MOMENT] [--count N]: args are the words after

@@ -7,4 +7,7 @@ namespace velk {
 // and pipes it was redirected to. Elsewhere the standard streams are already right.
 void attachconsole();
 
+// Whether standard output (stream 1) or standard error (stream 2) is a terminal (a console).
+bool isterminal(int stream);
+
 } // namespace velk

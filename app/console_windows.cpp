@@ -60,4 +60,11 @@ void attachconsole() {
     binarymode();
 }
 
+bool isterminal(int stream) {
+    // NUL is a character device too, but no console.
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(stream == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE),
+                          &mode) != 0;
+}
+
 } // namespace velk

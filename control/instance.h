@@ -46,13 +46,14 @@ class instancelock {
     std::intptr_t handle_ = invalid;
 };
 
+// Connections the window serves at once; it refuses more at once. An exchange takes a moment, so
+// only a flood of connections that send nothing reaches it.
+inline constexpr int maxconnections = 64;
+
 // Sends one request to the window listening on channel and waits for its reply, all within
 // timeoutms. noserver: nobody listens there (no window runs, or it ended without cleaning up).
 enum class sendresult { ok, noserver, timeout, failed };
 sendresult sendrequest(const std::string& channel, const request& req, int timeoutms, reply& out);
-// Delivers a request without waiting for the reply (ok once it is written): for a window that
-// asks the running one to show itself before its own message loop runs.
-sendresult postrequest(const std::string& channel, const request& req, int timeoutms);
 // Adds a piece of the window's answer to reader: nothing while more is to come, then how the
 // exchange ended (out holds the reply when it ended well). Shared by the per-OS clients.
 std::optional<sendresult> takereply(framereader& reader, std::string_view piece, reply& out);

@@ -103,7 +103,7 @@ void instancelock::release() {
 
 namespace {
 
-sendresult exchange(const std::string& channel, const request& req, int timeoutms, reply* out) {
+sendresult exchange(const std::string& channel, const request& req, int timeoutms, reply& out) {
     const std::int64_t deadline = steadyms() + timeoutms;
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
@@ -140,7 +140,6 @@ sendresult exchange(const std::string& channel, const request& req, int timeoutm
         if (n <= 0) return sendresult::failed;
         sent += static_cast<std::size_t>(n);
     }
-    if (!out) return sendresult::ok;
 
     framereader reader;
     char buf[65536];
@@ -150,18 +149,14 @@ sendresult exchange(const std::string& channel, const request& req, int timeoutm
         if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return sendresult::failed;
         const std::string_view piece(buf, static_cast<std::size_t>(n));
-        if (auto ended = takereply(reader, piece, *out)) return *ended;
+        if (auto ended = takereply(reader, piece, out)) return *ended;
     }
 }
 
 } // namespace
 
 sendresult sendrequest(const std::string& channel, const request& req, int timeoutms, reply& out) {
-    return exchange(channel, req, timeoutms, &out);
-}
-
-sendresult postrequest(const std::string& channel, const request& req, int timeoutms) {
-    return exchange(channel, req, timeoutms, nullptr);
+    return exchange(channel, req, timeoutms, out);
 }
 
 } // namespace velk::control

@@ -44,7 +44,7 @@ bool transfer(HANDLE pipe, bool writing, char* data, DWORD size, DWORD& done, st
     return GetOverlappedResult(pipe, &ov, &done, FALSE) != 0;
 }
 
-sendresult exchange(const std::string& channel, const request& req, int timeoutms, reply* out) {
+sendresult exchange(const std::string& channel, const request& req, int timeoutms, reply& out) {
     const std::int64_t deadline = steadyms() + timeoutms;
     const std::wstring pipename = win::widen("\\\\.\\pipe\\" + channel);
     HANDLE pipe = INVALID_HANDLE_VALUE;
@@ -71,14 +71,13 @@ sendresult exchange(const std::string& channel, const request& req, int timeoutm
             return timedout ? sendresult::timeout : sendresult::failed;
         sent += n;
     }
-    if (!out) return sendresult::ok;
     framereader reader;
     char buf[65536];
     for (;;) {
         DWORD n = 0;
         if (!transfer(pipe, false, buf, sizeof buf, n, deadline, timedout) || n == 0)
             return timedout ? sendresult::timeout : sendresult::failed;
-        if (auto ended = takereply(reader, std::string_view(buf, n), *out)) return *ended;
+        if (auto ended = takereply(reader, std::string_view(buf, n), out)) return *ended;
     }
 }
 
@@ -151,11 +150,7 @@ void instancelock::release() {
 }
 
 sendresult sendrequest(const std::string& channel, const request& req, int timeoutms, reply& out) {
-    return exchange(channel, req, timeoutms, &out);
-}
-
-sendresult postrequest(const std::string& channel, const request& req, int timeoutms) {
-    return exchange(channel, req, timeoutms, nullptr);
+    return exchange(channel, req, timeoutms, out);
 }
 
 } // namespace velk::control

@@ -1,5 +1,5 @@
 #pragma once
-#include <QLocalServer>
+#include <QLocalSocket>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "control/dispatch.h"
 #include "control/instance.h"
 #include "control/message.h"
 
@@ -26,13 +27,13 @@ class singleinstance : public QObject {
     ~singleinstance() override;
 
     // True when this process is now the one instance for the file. False when another one
-    // runs (asked to show itself when showrunning, else left as it is) or the lock stays taken.
-    // A command holding the lock for its moment is waited for. Throws velkerror when the
-    // private folder is unsafe.
-    bool claim(bool showrunning = true);
+    // runs (asked to show itself when showrunning, else left as it is). A command holding the
+    // lock for its moment is waited for, up to waitms. Throws velkerror when the private folder
+    // is unsafe, and when the lock stays taken by an instance that does not answer.
+    bool claim(bool showrunning = true, int waitms = control::answerms);
     // Stops answering: the window has closed. Commands then wait for the lock, which this
     // process holds until it ends, and change the file themselves.
-    void stoplistening() { server_.close(); }
+    void stoplistening();
     // Who answers commands; until it is set they are refused.
     void sethandler(handler h) { handler_ = std::move(h); }
     // The socket path (Linux) or pipe name (Windows) this instance listens on.
@@ -43,12 +44,16 @@ class singleinstance : public QObject {
     void showrequested();
 
   private:
-    void onconnection();
+    // Listens on the channel; false when it cannot. Per OS, with the listener it keeps.
+    bool listen();
+    // Reads the one request of a connection and answers it.
+    void serve(QLocalSocket* socket);
     control::reply answer(const control::request& req);
 
+    struct listener;
     std::string datapath_, channel_;
     std::unique_ptr<control::instancelock> lock_;
-    QLocalServer server_;
+    std::unique_ptr<listener> listener_;
     handler handler_;
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/cli.h"
+#include "app/escapes.h"
 #include "tests/app/runcli.h"
 #include "tests/support/fakeclock.h"
 
@@ -123,6 +124,38 @@ TEST(cli, next) {
     }
 }
 
+// A reader that stops (| head) ends the search at once, however many moments were asked for.
+TEST(cli, nextStopsWhenTheReaderDoes) {
+    struct closedpipe : std::streambuf {
+        int_type overflow(int_type) override { return traits_type::eof(); }
+    } closed;
+    std::ostream out(&closed);
+    std::ostringstream err;
+    EXPECT_EQ(runnext({"N:N", "--count", "2147483647"}, out, err), 1);
+}
+
+// Control characters of names reach a terminal as escapes; files and pipes get them raw.
+TEST(cli, terminalEscapes) {
+    const struct {
+        std::string text, terminal;
+    } rows[] = {
+        {"plain \xc3\xa9t\xc3\xa9 \xc2\xa0\n", "plain \xc3\xa9t\xc3\xa9 \xc2\xa0\n"},
+        {"Red\x1b[31m\tX\x7f\r\n", "Red\\x1b[31m\\x09X\\x7f\\x0d\n"},
+        {"CSI \xc2\x9b"
+         "2J",
+         "CSI \\u009b2J"},
+    };
+    for (const auto& r : rows)
+        for (const bool terminal : {true, false}) {
+            std::ostringstream to;
+            {
+                const terminalescapes escapes(to, terminal);
+                to << r.text;
+            }
+            EXPECT_EQ(to.str(), terminal ? r.terminal : r.text) << r.terminal;
+        }
+}
+
 TEST(cli, readsOnlyRealMoments) {
     const struct {
         const char* text;
@@ -164,9 +197,15 @@ TEST(cli, otherCommands) {
     const result version = run({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("velk ", 0), 0u);
-    const result bad = run({"--bogus"});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(firstline(bad.err), "velk: unknown option '--bogus'\n");
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--bogus"},
+                                                 {"-x"},
+                                                 {"tray", "-x"},
+                                                 {"-session", "id", "-x"},
+                                                 {"-reverse", "-x"}}) {
+        const result bad = run(args);
+        EXPECT_EQ(bad.status, 2) << args.back();
+        EXPECT_EQ(firstline(bad.err), "velk: unknown option '" + args.back() + "'\n");
+    }
     // The scripting commands' usage errors come with the help, before any file is touched.
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--add", "Tea"}, {"--enable"}, {"--agenda", "1", "2"}}) {
@@ -174,9 +213,15 @@ TEST(cli, otherCommands) {
         EXPECT_EQ(usage.status, 2) << args[0];
         EXPECT_NE(usage.err.find("Usage: velk"), std::string::npos) << args[0];
     }
-    // The window starts for no words and for "tray".
-    EXPECT_FALSE(run({}).status.has_value());
-    EXPECT_FALSE(run({"tray"}).status.has_value());
+    // The window starts for no words, for "tray", and with the options its toolkit reads.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{},
+                                                 {"tray"},
+                                                 {"-"},
+                                                 {"-session", "-id", "tray"},
+                                                 {"-style=fusion", "-reverse"}}) {
+        EXPECT_FALSE(run(args).status.has_value()) << args.size();
+        EXPECT_TRUE(startswindow(args)) << args.size();
+    }
 }
 
 } // namespace

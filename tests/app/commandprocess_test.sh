@@ -51,4 +51,9 @@ list=$("$velk" --list) || fail "--list"
 names=$(awk '{print $NF}' <<<"$list" | sort | tr '\n' ' ')
 [ "$names" = "A1 A2 A3 A4 A5 B " ] || fail "the file holds: $list"
 grep -q "^   .*  B$" <<<"$list" || fail "B is not inactive: $list"
+
+# A name's control characters reach a terminal as escapes, a pipe as they are.
+"$velk" --add $'Red\e[31m' "12:00" >/dev/null || fail "--add of a name with an escape"
+"$velk" --list | grep -q $'  Red\e\\[31m$' || fail "--list into a pipe changed the name"
+script -qc "$velk --list" /dev/null | grep -q 'Red\\x1b\[31m' || fail "--list to a terminal: raw"
 echo "ok: 6 commands raced a starting window, 4 went to it, 1 to the file after it ended"

@@ -8,15 +8,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <future>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 #include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
 #include "control/dispatch.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
+#include "timespec/error.h"
 #include "ui/singleinstance.h"
 #include "ui/velkform.h"
 
@@ -289,34 +295,86 @@ class commandstest : public QObject {
         struct stat st {};
         QCOMPARE(stat(one->channel().toLocal8Bit().constData(), &st), 0);
         QVERIFY(S_ISSOCK(st.st_mode));
-        QCOMPARE(st.st_mode & 0077, 0u);
+        QCOMPARE(st.st_mode & 0777, 0600u);
         const QString folder = QFileInfo(one->channel()).absolutePath();
         QCOMPARE(stat(folder.toLocal8Bit().constData(), &st), 0);
         QCOMPARE(st.st_mode & 0777, 0700u);
-        // A second window for the same file only asks the first to show itself.
+        // A second window for the same file (another process) only asks the first to show
+        // itself; when the first holds the file but no longer answers, the second says so.
         QSignalSpy shown(one.get(), &singleinstance::showrequested);
-        singleinstance second(QString::fromStdString(path()));
-        QVERIFY(!second.claim());
-        QTRY_COMPARE(shown.count(), 1);
+        const QString file = QString::fromStdString(path());
+        auto second =
+            std::async(std::launch::async, [file] { return singleinstance(file).claim(); });
+        QTRY_VERIFY(second.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(!second.get());
+        QCOMPARE(shown.count(), 1);
+        one->stoplistening();
+        QVERIFY_THROWS_EXCEPTION(velkerror, singleinstance(file).claim(true, 300));
     }
 
-    // A request the command gave up on is not carried out late.
+    // A request the command gave up on is not carried out late, nor one stamped in the future.
     void stalerequest() {
         writefile(block("Tea", "17:00", true));
         QVERIFY(startwindow());
-        QLocalSocket s;
-        s.connectToServer(one->channel());
-        QVERIFY(s.waitForConnected(1000));
-        const std::string frame = control::encode(
-            control::request{{"--remove", "Tea"}, control::steadyms() - control::stalems - 1});
-        s.write(frame.data(), static_cast<qint64>(frame.size()));
-        control::framereader reader;
-        QTRY_VERIFY(reader.add(s.readAll().toStdString()) == control::framereader::state::done);
-        const auto r = control::decodereply(reader.payload());
-        QVERIFY(r);
-        QCOMPARE(r->status, 1);
-        QCOMPARE(r->err, control::noanswer() + "\n");
-        QCOMPARE(rows(), QString("Tea"));
+        const std::int64_t now = control::steadyms();
+        for (const std::int64_t stamp : {now - control::stalems - 1, now + 3600000}) {
+            QLocalSocket s;
+            s.connectToServer(one->channel());
+            QVERIFY(s.waitForConnected(1000));
+            const std::string frame = control::encode(control::request{{"--remove", "Tea"}, stamp});
+            s.write(frame.data(), static_cast<qint64>(frame.size()));
+            control::framereader reader;
+            QTRY_VERIFY(reader.add(s.readAll().toStdString()) == control::framereader::state::done);
+            const auto r = control::decodereply(reader.payload());
+            QVERIFY(r);
+            QCOMPARE(r->status, 1);
+            QCOMPARE(r->err, control::noanswer() + "\n");
+            QCOMPARE(rows(), QString("Tea"));
+        }
+    }
+
+    // Connections that send nothing, more than the window serves and more than the process has
+    // file handles for: the excess is refused at once, the socket stays, and a command after the
+    // flood succeeds.
+    void flood() {
+        writefile(block("Tea", "17:00", true));
+        QVERIFY(startwindow());
+        const std::string channel = one->channel().toStdString();
+        std::vector<int> clients;
+        auto connectmore = [&](int n) {
+            for (int i = 0; i < n; ++i) {
+                const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+                if (fd < 0) return;
+                sockaddr_un addr{AF_UNIX, {}};
+                channel.copy(addr.sun_path, sizeof addr.sun_path - 1);
+                QCOMPARE(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+                clients.push_back(fd);
+            }
+        };
+        auto refused = [&clients] {
+            char c;
+            return std::count_if(clients.begin(), clients.end(),
+                                 [&c](int fd) { return recv(fd, &c, 1, MSG_DONTWAIT) == 0; });
+        };
+        connectmore(control::maxconnections + 10);
+        QTRY_COMPARE(refused(), 10);
+        // Every handle taken by the flood: what waits is refused all the same.
+        rlimit before{};
+        getrlimit(RLIMIT_NOFILE, &before);
+        rlimit low = before;
+        const int lowestfree = socket(AF_UNIX, SOCK_STREAM, 0);
+        close(lowestfree);
+        low.rlim_cur = static_cast<rlim_t>(lowestfree + 20);
+        setrlimit(RLIMIT_NOFILE, &low);
+        connectmore(100);
+        QVERIFY(clients.size() > control::maxconnections + 15);
+        QTRY_COMPARE(refused(), static_cast<long>(clients.size()) - control::maxconnections);
+        for (const int fd : clients)
+            close(fd);
+        setrlimit(RLIMIT_NOFILE, &before);
+        struct stat st {};
+        QCOMPARE(stat(channel.c_str(), &st), 0);
+        QCOMPARE(command({"--disable", "Tea"}).status, 0);
     }
 
     void refused_data() {
