@@ -9,6 +9,8 @@ velk_packages=(
     # The desktop session test: a virtual display, a session bus, window manager, tray and
     # notification daemon, and the tools that drive and inspect them.
     xvfb dbus-x11 openbox trayer dunst xdotool x11-utils imagemagick
+    # and the accessibility bus with its Python client, to read what a screen reader reads.
+    at-spi2-core python3-pyatspi
 )
 # A locale with "," as decimal separator, for the tests of hand-edited alarm files.
 velk_test_locale=de_DE.UTF-8
