@@ -567,6 +567,10 @@ class velkformtest : public QObject {
         QCOMPARE(form->notes().scriptnote(), QString("Line 2: Incorrect command: '#mgs'!"));
         QCOMPARE(form->meaction()->accessibleDescription(), form->notes().scriptnote());
         QVERIFY(desk->messages().empty());
+        // Switched on, it will not work: its row says so.
+        button("bactive")->click();
+        QCOMPARE(form->lbevents()->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+                 form->notes().scriptnote());
     }
 
     void brokentime() {
