@@ -1,5 +1,7 @@
 #include "execution/script.h"
 
+#include <algorithm>
+
 #include "alarms/desktop.h"
 #include "execution/flagscope.h"
 #include "execution/session.h"
@@ -25,19 +27,21 @@ std::string quoted(std::string_view text) {
     throw velkerror{std::move(text)};
 }
 
-void runwait(std::string_view arg) {
+int32_t waitms(std::string_view arg) {
     const int32_t ms = arg.empty() ? 1000 : readnumber(arg);
     // A negative time would reach the platform as a huge unsigned pause.
     if (ms == novalue || ms < 0) fail("Incorrect argument for #wait: " + quoted(arg));
     if (ms > maxblockms) fail("Time for #wait must not exceed 30s.");
-    thedesktop().sleepms(ms);
+    return ms;
 }
 
-void runbeep(std::string_view arg) {
-    if (arg.empty()) {
-        thedesktop().beep();
-        return;
-    }
+struct tonecall {
+    int32_t frequency;
+    int32_t ms;
+};
+
+// The tone of a "#beep" with an argument.
+tonecall beeptone(std::string_view arg) {
     const auto q = arg.find(' ');
     if (q == std::string_view::npos)
         fail("Incorrect number of argument for #beep (should be 0 or 2, separated with space)!");
@@ -49,7 +53,16 @@ void runbeep(std::string_view arg) {
     const int32_t ms = readnumber(second);
     if (ms == novalue || ms < 0) fail("Incorrect argument1 for #beep: " + quoted(second));
     if (ms > maxblockms) fail("Time for #beep must not exceed 30s.");
-    thedesktop().tone(frequency, ms);
+    return {frequency, ms};
+}
+
+void runbeep(std::string_view arg) {
+    if (arg.empty()) {
+        thedesktop().beep();
+        return;
+    }
+    const tonecall t = beeptone(arg);
+    thedesktop().tone(t.frequency, t.ms);
 }
 
 void runmsg(std::string_view arg, const std::string& title) {
@@ -108,7 +121,84 @@ struct block {
     bool outerelse;    // elseallowed of the lines around the "#ask"
     bool yes;          // the answer (false when not asked)
     bool inelse;       // past its "#else"
+    std::size_t line;  // where the "#ask" stands
 };
+
+// The interpreter. With check set nothing runs at all: every block is walked and the arguments
+// of "#wait" and "#beep" are read as if they ran. at follows the line being read, so a fault
+// can be placed.
+std::size_t walk(const std::vector<std::string>& script, const std::string& title,
+                 std::size_t index, bool elseallowed, bool execute, bool check, std::size_t& at) {
+    // Open "#ask" blocks live on this stack rather than in nested calls, so a deep nesting
+    // cannot exhaust the call stack.
+    std::vector<block> open;
+    for (; index < script.size(); ++index) {
+        at = index;
+        // A closed dialog's answer was given by nobody: nothing after it runs.
+        if (!check && sessionending()) throw scriptstopped{};
+        const std::string_view line = trimmed(script[index]);
+        if (line == "#end") {
+            if (open.empty()) {
+                // Running, this ends the script quietly; a check points out the lines lost.
+                if (check && !std::all_of(script.begin() + static_cast<std::ptrdiff_t>(index) + 1,
+                                          script.end(),
+                                          [](const std::string& l) { return trimmed(l).empty(); }))
+                    fail("Unexpected #end: the lines after it never run.");
+                return index;
+            }
+            execute = open.back().outerexecute;
+            elseallowed = open.back().outerelse;
+            open.pop_back();
+            continue;
+        }
+        if (line == "#else") {
+            if (!elseallowed) fail("Unexpected #else!");
+            if (open.empty()) return index;
+            execute = open.back().outerexecute && !open.back().yes;
+            elseallowed = false;
+            open.back().inelse = true;
+            continue;
+        }
+        if (line.empty()) continue;
+        if (line.front() != '#') {
+            if (execute) runshell(line);
+            continue;
+        }
+        const auto p = line.find(' ');
+        const auto word = trimmed(line.substr(1, p == std::string_view::npos ? p : p - 1));
+        const auto arg =
+            p == std::string_view::npos ? std::string_view() : trimmed(line.substr(p + 1));
+        if (word == "ask") {
+            const bool yes = execute && runask(arg, title);
+            open.push_back({execute, elseallowed, yes, false, index});
+            execute = execute && yes;
+            elseallowed = true;
+        } else if (word == "msg") {
+            if (execute) runmsg(arg, title);
+        } else if (word == "bln") {
+            if (execute) runballoon(arg, title);
+        } else if (word == "wait") {
+            if (execute)
+                thedesktop().sleepms(waitms(arg));
+            else if (check)
+                waitms(arg);
+        } else if (word == "beep") {
+            if (execute)
+                runbeep(arg);
+            else if (check && !arg.empty())
+                beeptone(arg);
+        } else {
+            fail("Incorrect command: '#" + std::string(word) + "'!");
+        }
+    }
+    // An else-block that runs out simply ends the script with it. A yes-block still open
+    // here would next look for its "#else" past the last line: that is reported, at its "#ask".
+    for (const block& b : open) {
+        at = b.line;
+        if (!b.inelse) fail("Missing #end!");
+    }
+    return index;
+}
 
 } // namespace
 
@@ -145,59 +235,18 @@ shellcall splitshellline(std::string_view line) {
 
 std::size_t runlines(const std::vector<std::string>& script, const std::string& title,
                      std::size_t index, bool elseallowed, bool execute) {
-    // Open "#ask" blocks live on this stack rather than in nested calls, so a deep nesting
-    // cannot exhaust the call stack.
-    std::vector<block> open;
-    for (; index < script.size(); ++index) {
-        // A closed dialog's answer was given by nobody: nothing after it runs.
-        if (sessionending()) throw scriptstopped{};
-        const std::string_view line = trimmed(script[index]);
-        if (line == "#end") {
-            if (open.empty()) return index;
-            execute = open.back().outerexecute;
-            elseallowed = open.back().outerelse;
-            open.pop_back();
-            continue;
-        }
-        if (line == "#else") {
-            if (!elseallowed) fail("Unexpected #else!");
-            if (open.empty()) return index;
-            execute = open.back().outerexecute && !open.back().yes;
-            elseallowed = false;
-            open.back().inelse = true;
-            continue;
-        }
-        if (line.empty()) continue;
-        if (line.front() != '#') {
-            if (execute) runshell(line);
-            continue;
-        }
-        const auto p = line.find(' ');
-        const auto word = trimmed(line.substr(1, p == std::string_view::npos ? p : p - 1));
-        const auto arg =
-            p == std::string_view::npos ? std::string_view() : trimmed(line.substr(p + 1));
-        if (word == "ask") {
-            const bool yes = execute && runask(arg, title);
-            open.push_back({execute, elseallowed, yes, false});
-            execute = execute && yes;
-            elseallowed = true;
-        } else if (word == "msg") {
-            if (execute) runmsg(arg, title);
-        } else if (word == "bln") {
-            if (execute) runballoon(arg, title);
-        } else if (word == "wait") {
-            if (execute) runwait(arg);
-        } else if (word == "beep") {
-            if (execute) runbeep(arg);
-        } else {
-            fail("Incorrect command: '#" + std::string(word) + "'!");
-        }
+    std::size_t at = index;
+    return walk(script, title, index, elseallowed, execute, false, at);
+}
+
+scriptfault checkscript(const std::vector<std::string>& script) {
+    std::size_t at = 0;
+    try {
+        walk(script, "", 0, false, false, true, at);
+    } catch (const velkerror& e) {
+        return {at + 1, e.text};
     }
-    // An else-block that runs out simply ends the script with it. A yes-block still open
-    // here would next look for its "#else" past the last line: that is reported.
-    for (const block& b : open)
-        if (!b.inelse) fail("Missing #end!");
-    return index;
+    return {};
 }
 
 bool runaction(event& alarm) {

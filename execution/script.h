@@ -25,6 +25,18 @@ bool runaction(event& alarm);
 std::size_t runlines(const std::vector<std::string>& script, const std::string& title,
                      std::size_t index, bool elseallowed, bool execute);
 
+// The first fault of a script, found without running anything: line counts from 1, and an empty
+// text means none was found. Shell lines are not tried.
+struct scriptfault {
+    std::size_t line = 0;
+    std::string text;
+};
+
+// Walks the whole script as a run would, every block as if taken, and reads the arguments of
+// "#wait" and "#beep"; nothing is shown, sounded, waited for or opened. A top-level "#end"
+// that would end the script before further lines is reported too.
+scriptfault checkscript(const std::vector<std::string>& script);
+
 // The file, parameters and directory of one attempt to open a shell line.
 struct shellcall {
     std::string file;

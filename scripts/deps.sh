@@ -14,6 +14,8 @@ velk_packages=(
     xvfb dbus-x11 openbox trayer dunst xdotool x11-utils imagemagick
     # ... and a sound server whose output it records, and the opener of documents and addresses.
     pulseaudio pulseaudio-utils xdg-utils
+    # ... and the accessibility bus with its Python client, to read what a screen reader reads.
+    at-spi2-core python3-pyatspi
 )
 # A locale with "," as decimal separator, for the tests of hand-edited alarm files.
 velk_test_locale=de_DE.UTF-8

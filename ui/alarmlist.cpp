@@ -7,6 +7,7 @@
 #include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
 #include "timespec/clock.h"
+#include "ui/editornotes.h"
 
 namespace velk {
 
@@ -18,9 +19,14 @@ int alarmmodel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant alarmmodel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::AccessibleTextRole || !index.isValid() || index.row() >= alarms_.evcount)
-        return {};
+    if (!index.isValid() || index.row() >= alarms_.evcount) return {};
     const velk::event& a = *alarms_.evs[alarms_.evorder[index.row()]];
+    if (role == Qt::ToolTipRole && notes) {
+        const QString note = notes->rownote(a);
+        return note.isEmpty() ? QVariant() : note;
+    }
+    if (role != Qt::AccessibleTextRole) return {};
+    if (notes) return notes->rowtext(a);
     return QString::fromStdString(a.name.empty() ? "<ALARM>" : readabletext(a.name));
 }
 
@@ -99,6 +105,12 @@ void alarmdelegate::lbeventsDrawItem(QPainter& painter, int index, const QRect& 
     painter.drawText(x, baseline, date);
     x += fm.horizontalAdvance(datetemplate) + fm.horizontalAdvance(counttemplate) + 10;
     painter.drawText(x - fm.horizontalAdvance(count), baseline, count);
+    // An alarm that will not work: a red mark in the gap before its name.
+    if (notes && !notes->rownote(a).isEmpty()) {
+        painter.setPen(selected ? palette.color(QPalette::HighlightedText) : QColor(0xC0, 0, 0));
+        painter.drawText(x + 2, baseline, QStringLiteral("!"));
+        painter.setPen(ink);
+    }
     x += 10;
     painter.drawText(x, baseline,
                      a.name.empty() ? QStringLiteral("<ALARM>")

@@ -7,6 +7,8 @@
 
 namespace velk {
 
+class editornotes;
+
 // The list's rows: no strings held, only a row count equal to the book's evcount. Row r shows
 // evs[evorder[r]], drawn on demand by alarmdelegate.
 class alarmmodel : public QAbstractListModel {
@@ -15,8 +17,11 @@ class alarmmodel : public QAbstractListModel {
     alarmmodel(const book& alarms, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
-    // Only the name, for accessibility; the rows themselves are painted.
+    // What a screen reader says of a row, and its tool tip; the rows themselves are painted.
     QVariant data(const QModelIndex& index, int role) const override;
+
+    // Where rows get their spoken text and tool tip from; without it a row says its name.
+    const editornotes* notes = nullptr;
 
     // Takes over evcount as the row count and has the visible rows redrawn.
     void refresh();
@@ -43,6 +48,9 @@ class alarmdelegate : public QStyledItemDelegate {
     // Draws row index of the list into rect with the list's font and colours.
     void lbeventsDrawItem(QPainter& painter, int index, const QRect& rect, bool selected,
                           const QFont& font, const QPalette& palette) const;
+
+    // Where a row learns that its alarm will not work, which puts a mark in it.
+    const editornotes* notes = nullptr;
 
   private:
     const book& alarms_;

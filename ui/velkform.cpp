@@ -31,6 +31,7 @@
 #include "timespec/clock.h"
 #include "timespec/error.h"
 #include "ui/alarmlist.h"
+#include "ui/editornotes.h"
 #include "ui/filefinder.h"
 #include "ui/filewatch.h"
 #include "ui/icons.h"
@@ -228,7 +229,8 @@ void TVELKForm::buildpanel() {
     label("Label3", QStringLiteral("Action:"), 8, 65);
     meaction_ = new QPlainTextEdit(panel_);
     meaction_->setObjectName(QStringLiteral("meaction"));
-    meaction_->setGeometry(63, 62, 451, 97);
+    // One line less than it could be: the line under it holds the editor's notes.
+    meaction_->setGeometry(63, 62, 451, 82);
     meaction_->setLineWrapMode(QPlainTextEdit::NoWrap);
     meaction_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     meaction_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -267,6 +269,10 @@ void TVELKForm::buildpanel() {
     for (QPushButton* b : {settonow_, duplevent_, delevent_, newevent_})
         b->setIconSize({16, 16});
     bactive_->setIconSize(imbell_.size());
+    auto* note = new notelabel(panel_);
+    note->setGeometry(63, 145, 451, 14);
+    notes_ = std::make_unique<editornotes>(panel_, note);
+    editornotes::nameforaccess(panel_);
 
     // Handlers stay thin: each runs the named step of the editor.
     connect(cname_, &QLineEdit::textChanged, this, [this] { editchanged(); });
@@ -305,6 +311,10 @@ void TVELKForm::buildlist() {
     delegate_ = new alarmdelegate(book_, imbell_, imbellinv_, lbevents_);
     lbevents_->setModel(model_);
     lbevents_->setItemDelegate(delegate_);
+    lbevents_->setAccessibleName(QStringLiteral("Alarms"));
+    lbevents_->setAccessibleDescription(
+        QStringLiteral("Next time, countdown and name of each alarm"));
+    model_->notes = delegate_->notes = notes_.get();
     // Every change of the selected row, by mouse or by keys, shows that row's alarm; rows
     // selected by the program itself do not.
     connect(lbevents_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -685,6 +695,17 @@ QStringList TVELKForm::memoblocks() const {
     return blocks;
 }
 
+bool TVELKForm::memoshows(const std::vector<std::string>& action) const {
+    QStringList blocks = memoblocks();
+    const QStringList lines = memoshown(action);
+    if (blocks == lines) return true;
+    // A line break typed at the very end starts no action line yet; it stays, with the caret
+    // after it, so that the next line goes there.
+    if (blocks.size() < 2 || !blocks.last().isEmpty()) return false;
+    blocks.removeLast();
+    return blocks == lines;
+}
+
 std::vector<std::string> TVELKForm::memolines(const std::vector<std::string>& before) const {
     QStringList blocks = memoblocks();
     // A line break at the very end ends the last line; it starts no empty one.
@@ -723,10 +744,11 @@ bool TVELKForm::commitedits(bool show) {
     if (cname_->text() != shown(cur_->name)) cur_->name = cname_->text().toStdString();
     if (ctime_->text() != shown(cur_->time)) cur_->time = ctime_->text().toStdString();
     if (memoblocks() != memoshown(cur_->action)) cur_->action = memolines(cur_->action);
-    if (cur_->active)
-        cur_->activate(show);
-    else
+    if (cur_->active) {
+        if (!cur_->activate(show)) notes_->switchedoff(cur_);
+    } else {
         cur_->recompute();
+    }
     fillfields(*cur_);
     refreshlist(keepcurrent);
     lbevents_->viewport()->update();
@@ -738,7 +760,7 @@ void TVELKForm::fillfields(velk::event& alarm) {
     settext(cname_, alarm.name);
     settext(ctime_, alarm.time);
     ctime_->setToolTip(qs(timereading(alarm)));
-    if (memoblocks() != memoshown(alarm.action)) {
+    if (!memoshows(alarm.action)) {
         QString text;
         for (std::size_t i = 0; i < alarm.action.size(); ++i) {
             if (i > 0) text += QLatin1Char('\n');
@@ -758,6 +780,7 @@ void TVELKForm::fillfields(velk::event& alarm) {
         bactive_->setText(state);
         bactive_->setIcon(alarm.active ? bellglyph_ : QIcon());
     }
+    notes_->show(&alarm);
     editlive_ = true;
 }
 
@@ -776,6 +799,7 @@ void TVELKForm::clearfields() {
         bactive_->setText(none);
         bactive_->setIcon(QIcon());
     }
+    notes_->show(nullptr);
     editlive_ = true;
 }
 

@@ -26,6 +26,7 @@ class QSystemTrayIcon;
 namespace velk {
 
 class alarmdelegate;
+class editornotes;
 class alarmmodel;
 class filefinder;
 class filewatch;
@@ -101,6 +102,8 @@ class TVELKForm : public QWidget, public tickhost {
     templmenu* mtempl() const { return mtempl_; }
     specialsmenu* mspecials() const { return mspecials_; }
     filefinder& finder() { return *finder_; }
+    // The notes beside the time field and the action box.
+    editornotes& notes() { return *notes_; }
 
     // Whether hiding goes to the tray: only where the desktop shows one.
     static bool trayavailable();
@@ -164,6 +167,8 @@ class TVELKForm : public QWidget, public tickhost {
     void setlabel(QLabel* label, const QString& text);
     // The action box's lines as the document holds them.
     QStringList memoblocks() const;
+    // Whether the action box shows these lines; a final line break typed counts as shown.
+    bool memoshows(const std::vector<std::string>& action) const;
     // The action box as action lines; a line still as shown keeps the bytes of before.
     std::vector<std::string> memolines(const std::vector<std::string>& before) const;
     void selectrow(int r);
@@ -231,6 +236,7 @@ class TVELKForm : public QWidget, public tickhost {
     specialsmenu* mspecials_ = nullptr;
     std::unique_ptr<filefinder> finder_;
     filewatch* watch_ = nullptr;
+    std::unique_ptr<editornotes> notes_;
 };
 
 } // namespace velk

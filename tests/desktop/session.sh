@@ -449,5 +449,32 @@ done
 check "ten --add through the window: each in the file at its answer ($added)" test "$added" -eq 10
 stopvelk
 
+# 10. The editor, as typed and as a screen reader reads it (the accessibility tree): a line break
+# survives "+ #cmd"; a broken time text and a misspelt command are noted where they are typed.
+atspi() { /usr/bin/python3 "$(dirname "$(readlink -f "$0")")/atspi.py" VELK >"$work/tree.txt"; }
+intree() { atspi && grep -qF -- "$1" "$work/tree.txt"; }
+saved() { tr -d '\r' <"$data" | grep -qxF -- "$1"; }
+onealarm Job "9:30" "$(daysago 0)"
+QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 velk
+main=$(within 10 shown mainwin && mainwin)
+xdotool windowactivate --sync "$main" mousemove --window "$main" 100 234 click 1
+xdotool mousemove --window "$main" 200 90 click 1 key ctrl+End type "#msg one"
+xdotool key Return mousemove --window "$main" 30 121 click 1 sleep 0.5 key Down Return
+xdotool type "two"
+xdotool mousemove --window "$main" 200 18 click 1
+check "Enter, then + #cmd: two lines saved" within 5 eval 'saved "#msg one" && saved "#msg two"'
+xdotool mousemove --window "$main" 200 45 click 1 key End type "x"
+xdotool mousemove --window "$main" 200 90 click 1 key ctrl+a type "#mgs hi"
+xdotool mousemove --window "$main" 200 18 click 1
+check "the time note: switched off, with the parser's message" \
+    within 5 intree "|text|Time|Switched off: Invalid value description: '30x'!|9:30x"
+check "the script note: line 1" intree "|text|Action|Line 1: Incorrect command: '#mgs'!|"
+check "the list row: name, no next time, the note" intree "|list item|Job, inactive, no next time, Switched off: Invalid"
+for spoken in "|push button|Test time|" "|push button|Test action|" "|list|Alarms|" "|label|Next run: none|"; do
+    check "screen reader: $spoken" grep -qF -- "$spoken" "$work/tree.txt"
+done
+shot editor-notes
+stopvelk
+
 say "$failures failed, $((SECONDS - started)) s"
 [ "$failures" -eq 0 ]

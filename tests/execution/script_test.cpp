@@ -2,6 +2,7 @@
 
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "execution/script.h"
@@ -270,6 +271,27 @@ TEST(script, runlinesreturnsthestoppingline) {
     EXPECT_EQ(runlines({"#bln", "#bln"}, "T", 0, false, true), 2u);
     EXPECT_EQ(runlines({"#bln", "#ask", "#end", "#bln"}, "T", 1, false, false), 4u);
     EXPECT_EQ(desk.of("balloon").size(), 4u);
+}
+
+// The editor's check: nothing runs, every block is walked, the first fault is placed.
+TEST(script, checkfindsthefirstfaultwithoutrunning) {
+    const std::vector<std::tuple<lines, std::size_t, std::string>> rows = {
+        {{"#msg a", "#ask", "#bln", "#else", "#wait 5", "#end", "x.txt"}, 0, ""},
+        {{"#msg a", "#mgs hello"}, 2, "Incorrect command: '#mgs'!"},
+        {{"#else"}, 1, "Unexpected #else!"},
+        {{"#bln", "#end", "", "#msg lost"}, 2, "Unexpected #end: the lines after it never run."},
+        {{"#bln", "#end", " "}, 0, ""},
+        {{"#bln", "#ask", "#ask", "#end"}, 2, "Missing #end!"},
+        {{"#ask", "#else", "#wait 1.5", "#end"}, 3, "Incorrect argument for #wait: '1.5'!"},
+        {{"#ask", "#beep 440", "#end"}, 2, beepargs},
+        {{"#beep x 10"}, 1, "Incorrect argument1 for #beep: 'x'!"}};
+    test::fakedesktop desk;
+    for (const auto& [script, line, text] : rows) {
+        const scriptfault f = checkscript(script);
+        EXPECT_EQ(f.text, text) << script.front();
+        EXPECT_EQ(f.line, line) << script.front();
+    }
+    EXPECT_TRUE(desk.calls.empty());
 }
 
 TEST(script, dialogsarmthebringerandsetindialogonlywhileopen) {

@@ -234,5 +234,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     FUZZ_CHECK(walk.calls.empty());
     if (!walked) FUZZ_CHECK(!ok);
+    // The editor's check runs nothing either, finds at least what the walk finds, and places
+    // its fault on a line of the script.
+    const scriptfault f = checkscript(alarm.action);
+    FUZZ_CHECK(walk.calls.empty() && (walked || !f.text.empty()));
+    FUZZ_CHECK(f.text.empty() == (f.line == 0) && f.line <= alarm.action.size());
     return 0;
 }

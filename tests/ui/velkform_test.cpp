@@ -18,6 +18,7 @@
 #include "execution/session.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
+#include "ui/editornotes.h"
 #include "ui/singleinstance.h"
 #include "ui/velkform.h"
 
@@ -110,7 +111,8 @@ class velkformtest : public QObject {
         row("lbevents", {0, 227, 523, 328});
         row("cname", {63, 8, 451, 21});
         row("ctime", {63, 35, 341, 21});
-        row("meaction", {63, 62, 451, 97});
+        row("meaction", {63, 62, 451, 82});
+        row("lnote", {63, 145, 451, 14});
         row("btempl", {410, 35, 49, 21}, "+ Templ");
         row("testtime", {465, 35, 49, 21}, "Test");
         row("Button1", {8, 84, 49, 21}, "+ &File");
@@ -149,6 +151,13 @@ class velkformtest : public QObject {
             QCOMPARE(find<QLabel>(name)->pos(), pos);
         QCOMPARE(label("Label2"), QString("Name:"));
         QCOMPARE(label("Label4"), QString("Start:"));
+        // What a screen reader says of fields and buttons whose captions say too little.
+        QCOMPARE(find<QLabel>("Label1")->buddy(), form->ctime());
+        for (auto [name, spoken] : {std::pair{"testtime", "Test time"},
+                                    {"testaction", "Test action"},
+                                    {"bactive", "Active: no alarm"},
+                                    {"lnext", "Next run: none"}})
+            QCOMPARE(find<QWidget>(name)->accessibleName(), QString(spoken));
         // After start-up the editor is empty.
         for (const char* l : {"lcreated", "llast", "lnext"})
             QCOMPARE(label(l), QString("-"));
@@ -587,6 +596,16 @@ class velkformtest : public QObject {
         QCOMPARE(form->meaction()->textCursor().position(), 5);
         QCOMPARE(form->curevent()->action.size(), std::size_t(2));
         QCOMPARE(form->cname()->cursorPosition(), 4);
+        // A committed script is checked; its first fault is noted with its line, quietly.
+        form->meaction()->setPlainText("#msg one\n#mgs two");
+        form->ttTimer();
+        QCOMPARE(form->notes().scriptnote(), QString("Line 2: Incorrect command: '#mgs'!"));
+        QCOMPARE(form->meaction()->accessibleDescription(), form->notes().scriptnote());
+        QVERIFY(desk->messages().empty());
+        // Switched on, it will not work: its row says so.
+        button("bactive")->click();
+        QCOMPARE(form->lbevents()->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+                 form->notes().scriptnote());
     }
 
     void brokentime() {
@@ -600,6 +619,12 @@ class velkformtest : public QObject {
         QVERIFY(desk->messages().empty());
         QCOMPARE(button("bactive")->text(), QString("In&active"));
         QCOMPARE(label("lnext"), QString("-"));
+        // ...but said where it is typed, and in the list's row, until switched on again.
+        const QString why("Invalid value description: '30x'!");
+        QCOMPARE(form->notes().timenote(), "Switched off: " + why);
+        QCOMPARE(form->ctime()->toolTip(), why);
+        QCOMPARE(form->lbevents()->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+                 "Switched off: " + why);
         form->ctime()->clearFocus();
         button("bactive")->click();
         QCOMPARE(desk->messages().size(), std::size_t(1));
@@ -607,8 +632,10 @@ class velkformtest : public QObject {
         QCOMPARE(form->focusWidget(), form->ctime());
         // Fixed, switched on, switched off: no message and no focus.
         form->ctime()->backspace();
+        QVERIFY(form->notes().timenote().startsWith("Switched off: the time text was wrong"));
         button("bactive")->click();
         QVERIFY(a.active);
+        QCOMPARE(form->notes().timenote(), QString());
         button("bactive")->click();
         QVERIFY(!a.active);
         QCOMPARE(desk->messages().size(), std::size_t(1));
