@@ -5,7 +5,7 @@ velk_packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libbenchmark-dev
-    libpulse-dev fonts-dejavu-core locales
+    libpulse-dev libxcb-xfixes0-dev fonts-dejavu-core locales
     # The desktop session test: a virtual display, a session bus, window manager, tray and
     # notification daemon, and the tools that drive and inspect them.
     xvfb dbus-x11 openbox trayer dunst xdotool x11-utils imagemagick

@@ -28,6 +28,7 @@ namespace velk {
 class alarmdelegate;
 class alarmmodel;
 class filefinder;
+class minutewake;
 class specialsmenu;
 class templmenu;
 
@@ -76,6 +77,7 @@ class TVELKForm : public QWidget, public tickhost {
     QSystemTrayIcon* trayicon() const { return trayicon_; }
     QTimer& tt() { return tt_; }
     QTimer& savesoon() { return savesoon_; }
+    minutewake& wake() { return *wake_; }
     QMenu* traymenu() const { return traymenu_; }
     const QImage& imbell() const { return imbell_; }
     alarmdelegate* delegate() const { return delegate_; }
@@ -191,6 +193,7 @@ class TVELKForm : public QWidget, public tickhost {
 
     QImage imbell_, imbellinv_;
     QTimer tt_, saveevs_, savesoon_, traywatch_;
+    minutewake* wake_ = nullptr;
 
     QWidget* panel_ = nullptr;
     QLineEdit* cname_ = nullptr;
