@@ -45,8 +45,10 @@ std::unique_ptr<selectionfilter> watchselection(traywatch& owner) {
     const xcb_query_extension_reply_t* ext = xcb_get_extension_data(c, &xcb_xfixes_id);
     if (!ext || !ext->present) return nullptr;
     free(xcb_xfixes_query_version_reply(c, xcb_xfixes_query_version(c, 5, 0), nullptr));
-    int screen = 0;
-    if (!xcb_parse_display(nullptr, nullptr, nullptr, &screen)) screen = 0;
+    char* host = nullptr;
+    int display = 0, screen = 0;
+    if (!xcb_parse_display(nullptr, &host, &display, &screen)) screen = 0;
+    free(host);
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
     for (int i = 0; i < screen && it.rem > 1; ++i)
         xcb_screen_next(&it);
