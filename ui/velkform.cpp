@@ -172,6 +172,8 @@ TVELKForm::~TVELKForm() {
     // Focus moving away from the action box while the widgets go would commit into a book
     // that is being destroyed.
     meaction_->removeEventFilter(this);
+    // Nor may the window's last hiding re-arm the wake from that book.
+    removeEventFilter(wake_);
     // The model and the delegate read the book while Qt tears the widgets down.
     delete lbevents_;
     lbevents_ = nullptr;
