@@ -9,6 +9,11 @@
 
 namespace velk {
 
+namespace {
+// How long a wake whose moment has passed is taken to be waiting in the event queue.
+constexpr long long pendingms = 5000;
+} // namespace
+
 minutewake::minutewake(QWidget* window, const book& alarms, std::function<void()> tick)
     : QObject(window), window_(window), alarms_(alarms), tick_(std::move(tick)), wake_(this) {
     connect(&wake_, &wallwake::fired, this, [this] {
@@ -26,10 +31,11 @@ minutewake::minutewake(QWidget* window, const book& alarms, std::function<void()
 }
 
 void minutewake::rearm() {
-    // A wake whose moment has come is on its way: once the minute is here its alarm counts as
-    // due, and due alarms are not waited for.
+    // A wake whose moment has just come is on its way: once the minute is here its alarm counts
+    // as due, and due alarms are not waited for. One that never arrived is replaced.
     const long long armed = wake_.armedat();
-    if (armed >= 0 && armed <= QDateTime::currentMSecsSinceEpoch()) return;
+    const long long late = QDateTime::currentMSecsSinceEpoch() - armed;
+    if (armed >= 0 && late >= 0 && late < pendingms) return;
     const bool clockshown = window_->isVisible() && !window_->isMinimized();
     const datetime at = wakeat(alarms_, now(), clockshown);
     if (isnovalue(at)) {
