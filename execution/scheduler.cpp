@@ -21,6 +21,24 @@ bool isdue(const event& alarm, datetime now) {
 
 } // namespace
 
+datetime wakeat(const book& alarms, datetime now, bool clockshown) {
+    datetime soonest = novalue;
+    const auto take = [&soonest, now](datetime t) {
+        if (t > now && (isnovalue(soonest) || t < soonest)) soonest = t;
+    };
+    for (int i = 0; i < alarms.evcount; ++i) {
+        const event& alarm = *alarms.evs[i];
+        if (alarm.active && !isnovalue(alarm.next)) take(alarm.next);
+    }
+    if (clockshown) {
+        // A whole minute's day fraction may round below it: the one after still turns over.
+        const double minute = std::floor(now * 1440.0);
+        take((minute + 1) / 1440.0);
+        take((minute + 2) / 1440.0);
+    }
+    return soonest;
+}
+
 std::string captionclock(datetime t) {
     const datefields f = decode(t);
     char text[40];

@@ -58,6 +58,12 @@ class scheduler {
 // handling them one by one would, in a few dozen searches however many runs were missed.
 void skipmissed(event& alarm, datetime upto);
 
+// When the tick should run on its own besides its period: the soonest next time after now among
+// the active alarms, or the coming minute when clockshown (the caption's clock is on screen),
+// whichever is first; novalue when neither. Due alarms are left to the tick's period, so a wake
+// never falls on a moment already past.
+datetime wakeat(const book& alarms, datetime now, bool clockshown);
+
 // " yyyy-mm-dd hh:nn" of t, as appended to the caption.
 std::string captionclock(datetime t);
 // The missed-run question about the alarm's next time; first: the first turn of its pass.

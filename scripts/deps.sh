@@ -5,7 +5,7 @@ velk_packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     googletest libgtest-dev libbenchmark-dev
-    libpulse-dev fonts-dejavu-core locales
+    libpulse-dev libxcb-xfixes0-dev fonts-dejavu-core locales
     # The desktop's event sounds for a plain #beep, the theme they come from, and the X
     # connection on which the desktop names the user's theme.
     libcanberra-dev libcanberra-pulse sound-theme-freedesktop libxcb1-dev

@@ -36,9 +36,11 @@
 #include "ui/filewatch.h"
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
+#include "ui/minutewake.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/traytip.h"
+#include "ui/traywatch.h"
 #include "ui/velkform2.h"
 
 namespace velk {
@@ -51,8 +53,11 @@ constexpr int panelheight = 227;
 constexpr int designinterval = 30000;
 constexpr int startinterval = 20000;
 constexpr int autosaveinterval = 300000;
-// How soon a window hidden in the tray comes to the task bar when the tray goes away.
+// How soon a window hidden in the tray comes to the task bar when the tray goes away, where the
+// desktop does not say so itself.
 constexpr int traywatchms = 1000;
+// Qt learns of a tray's end from the same server a moment later than the announcement may come.
+constexpr int traysettlems = 300;
 const char* const designcaption = "[Orlimbo]";
 const char* const designtime = "0000-00-00 00:00 mon";
 
@@ -159,7 +164,11 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     traywatch_.setObjectName(QStringLiteral("traywatch"));
     traywatch_.setInterval(traywatchms);
     connect(&traywatch_, &QTimer::timeout, this, &TVELKForm::traywatchTimer);
-    traywatch_.start();
+    auto* tray = new traywatch(this);
+    connect(tray, &traywatch::changed, this,
+            [this] { QTimer::singleShot(traysettlems, this, &TVELKForm::traywatchTimer); });
+    if (!tray->watching()) traywatch_.start();
+    wake_ = new minutewake(this, book_, [this] { ttTimer(); });
     watch_ = new filewatch(*this, datapath_);
 }
 
@@ -167,6 +176,8 @@ TVELKForm::~TVELKForm() {
     // Focus moving away from the action box while the widgets go would commit into a book
     // that is being destroyed.
     meaction_->removeEventFilter(this);
+    // Nor may the window's last hiding re-arm the wake from that book.
+    removeEventFilter(wake_);
     // The model and the delegate read the book while Qt tears the widgets down.
     delete lbevents_;
     lbevents_ = nullptr;
@@ -463,6 +474,7 @@ void TVELKForm::finish() {
     model_->refresh();
     trayicon_->hide();
     hide();
+    wake_->timer().disarm();
     emit closed();
 }
 
@@ -669,6 +681,8 @@ void TVELKForm::refreshlist(int sel) {
         selectrow(rowof(cur_));
     else
         showevent(sel);
+    // Whatever changed the book or ran an alarm passes here.
+    wake_->rearm();
 }
 
 void TVELKForm::lbeventsClick() {

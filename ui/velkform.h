@@ -30,6 +30,7 @@ class editornotes;
 class alarmmodel;
 class filefinder;
 class filewatch;
+class minutewake;
 class specialsmenu;
 class templmenu;
 
@@ -81,6 +82,7 @@ class TVELKForm : public QWidget, public tickhost {
     QSystemTrayIcon* trayicon() const { return trayicon_; }
     QTimer& tt() { return tt_; }
     QTimer& savesoon() { return savesoon_; }
+    minutewake& wake() { return *wake_; }
     QMenu* traymenu() const { return traymenu_; }
     const QImage& imbell() const { return imbell_; }
     alarmdelegate* delegate() const { return delegate_; }
@@ -208,6 +210,7 @@ class TVELKForm : public QWidget, public tickhost {
 
     QImage imbell_, imbellinv_;
     QTimer tt_, saveevs_, savesoon_, traywatch_;
+    minutewake* wake_ = nullptr;
 
     QWidget* panel_ = nullptr;
     QLineEdit* cname_ = nullptr;

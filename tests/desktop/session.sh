@@ -476,5 +476,20 @@ done
 shot editor-notes
 stopvelk
 
+# 11. On the minute: a daily alarm of the coming minute, the program started at second 45 to 55,
+# starts its action within 1 s of the minute, not at the tick 10 s or so later.
+sec() { echo $((10#$(date +%S))); }
+while [ "$(sec)" -lt 45 ] || [ "$(sec)" -gt 55 ]; do sleep 0.5; done
+due=$((($(date +%s) / 60 + 1) * 60))
+onealarm Minute "$(date -d "@$due" +%H:%M)" "$(daysago 0)" "touch $work/stamp"
+velk tray
+within 20 test -e "$work/stamp"
+# File times come from a coarse clock that may lag the real one by a few milliseconds.
+late=$(date -r "$work/stamp" +%s.%N)
+check "on the minute: the action starts within 1 s (after $(awk -v l="$late" -v d=$due \
+    'BEGIN { printf "%.3f", l - d }') s)" awk -v l="$late" -v d=$due \
+    'BEGIN { exit !(l > d - 0.05 && l < d + 1) }'
+stopvelk
+
 say "$failures failed, $((SECONDS - started)) s"
 [ "$failures" -eq 0 ]

@@ -130,6 +130,25 @@ TEST_F(schedule, inactiveorwithoutnexttimeisneverhandled) {
     EXPECT_EQ(host.interval, 20000);
 }
 
+// The wake: the soonest next time after now (due ones are the period's), the minute when shown.
+TEST_F(schedule, wakeat) {
+    add("tea", "08:30", {}, at("2026-12-07 08:00"));
+    add("due", "08:05", {}, at("2026-12-07 08:04"));
+    add("off", "08:10", {}, at("2026-12-07 08:00")).deactivate();
+    const struct {
+        const char *now, *expect;
+        bool shown;
+    } rows[] = {{"2026-12-07 08:05", "2026-12-07 08:30", false},
+                {"2026-12-07 08:05", "2026-12-07 08:06", true},
+                {"2026-12-07 08:05:59", "2026-12-07 08:06", true},
+                {"2026-12-07 08:29:30", "2026-12-07 08:30", true},
+                {"2026-12-07 08:00", "2026-12-07 08:01", true},
+                {"2026-12-07 08:04:01", "2026-12-07 08:05", false}};
+    for (const auto& r : rows)
+        EXPECT_EQ(wakeat(alarms, at(r.now), r.shown), at(r.expect)) << r.now << r.shown;
+    EXPECT_TRUE(isnovalue(wakeat(alarms, at("2026-12-07 08:30"), false)));
+}
+
 const std::string asktail = "\r\nDo you want the Action to be executed?\r\n\r\n"
                             "Yes\t\t- execute once and ask again if needed\r\n"
                             "No\t\t- skip once and ask again if needed\r\n"

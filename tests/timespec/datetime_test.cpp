@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/envscope.h"
 #include "tests/support/fakeclock.h"
 #include "timespec/datetime.h"
 
@@ -76,6 +77,25 @@ TEST(datetime, theClockIsTheOneTheTestSets) {
         EXPECT_EQ(decode(now()).minute, 6);
     }
     EXPECT_GE(now(), before); // the system clock is back
+}
+
+// Local times on the wall clock through a daylight-saving zone: two hours of the spring night
+// are one hour apart, the repeated autumn hour takes its first pass.
+TEST(datetime, localTimesMapToTheWallClock) {
+    {
+        test::envscope zone("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        const systemclock wall;
+        if (wall.wallms(test::at("2026-03-20 12:00")) != 1774004400000)
+            GTEST_SKIP() << "the C library reads only the zone's names, not its rules";
+        const std::pair<const char*, long long> rows[] = {{"2026-01-15 12:00", 1768474800},
+                                                          {"2026-03-29 01:30", 1774744200},
+                                                          {"2026-03-29 03:30", 1774747800},
+                                                          {"2026-10-25 01:30", 1792884600},
+                                                          {"2026-10-25 03:30", 1792895400}};
+        for (const auto& [local, utc] : rows)
+            EXPECT_EQ(wall.wallms(test::at(local)), utc * 1000) << local;
+    }
+    systemclock().wallms(0); // reads the restored zone again for the tests after this one
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "ui/editornotes.h"
+#include "ui/minutewake.h"
 #include "ui/singleinstance.h"
 #include "ui/velkform.h"
 
@@ -807,6 +808,20 @@ class velkformtest : public QObject {
         QCOMPARE(displaytime(hourly.last), std::string("2026-12-07 17:00 mon"));
         QCOMPARE(displaytime(hourly.next), std::string("2026-12-08 08:00 tue"));
         QCOMPARE(form->tt().interval(), 20000);
+    }
+
+    // The wake runs the tick at the due minute, and at once when the clock is set past an alarm.
+    void wake() {
+        clock->set(at("2026-12-07 09:00:59") + 0.7 / 86400);
+        writefile(blockof("Soon", "09:01", clock->now(), novalue, true, {"#bln"}) +
+                  blockof("Later", "10:00", clock->now(), novalue, true, {"#bln"}));
+        start("tray");
+        QTest::qWait(100);
+        clock->set(at("2026-12-07 09:01"));
+        QTRY_COMPARE_WITH_TIMEOUT(count("balloon"), 1, 1500);
+        clock->set(at("2026-12-07 10:00:05"));
+        emit form->wake().timer().clockset();
+        QCOMPARE(count("balloon"), 2);
     }
 
     void oneinstance() {
