@@ -885,11 +885,16 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     if (enabled) QTimer::singleShot(0, this, [this, enabled] { offerdue(enabled); });
     // The answer tells that the change is on the disk. A failed save keeps the change in the
     // window, for the next save to write.
+    // A hand edit not yet taken is kept aside first, as by every save; it is told after the
+    // answer, which must not wait for the user. (No loading again here: the book has changed.)
+    std::string kept;
     try {
-        file_.savechanged(book_);
+        if (watch_->beforesave(true, kept)) file_.savechanged(book_);
     } catch (const velkerror& e) {
         return {1, "", e.text + "\n"};
     }
+    if (!kept.empty())
+        QTimer::singleShot(0, this, [this, kept] { warnsave(keptmessage(datapath_, kept)); });
     return r;
 }
 
