@@ -33,6 +33,12 @@ void setname(QWidget* w, const QString& name) {
     if (w && w->accessibleName() != name) w->setAccessibleName(name);
 }
 
+// The note of a script's first fault: its line and the interpreter's message.
+QString linenote(const scriptfault& f) {
+    if (f.text.empty()) return {};
+    return QStringLiteral("Line %1: %2").arg(f.line).arg(QString::fromStdString(f.text));
+}
+
 void setdescription(QWidget* w, const QString& text) {
     if (w && w->accessibleDescription() != text) w->setAccessibleDescription(text);
 }
@@ -94,8 +100,7 @@ QString editornotes::scriptfaultof(const velk::event& alarm) const {
         checked_ = alarm.action;
         fault_ = checkscript(checked_);
     }
-    if (fault_.text.empty()) return {};
-    return QStringLiteral("Line %1: %2").arg(fault_.line).arg(QString::fromStdString(fault_.text));
+    return linenote(fault_);
 }
 
 void editornotes::show(const velk::event* alarm) {
@@ -166,9 +171,7 @@ QString editornotes::rownote(const velk::event& alarm) const {
         return switchedprefix + (why.isEmpty() ? QStringLiteral("the time text was wrong.") : why);
     }
     if (!alarm.active || alarm.action.empty()) return {};
-    const scriptfault f = checkscript(alarm.action);
-    if (f.text.empty()) return {};
-    return QStringLiteral("Line %1: %2").arg(f.line).arg(QString::fromStdString(f.text));
+    return linenote(checkscript(alarm.action));
 }
 
 QString editornotes::rowtext(const velk::event& alarm) const {

@@ -141,6 +141,15 @@ class specmaker {
   public:
     explicit specmaker(unsigned seed) : rng(seed) {}
 
+    // text parsed against ref, or null when the parser refuses it.
+    static std::unique_ptr<timedesc> parsed(const std::string& text, datetime ref) {
+        try {
+            return std::make_unique<timedesc>(text, ref);
+        } catch (const velkerror&) {
+            return nullptr;
+        }
+    }
+
     int pick(int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); }
     bool chance(int percent) { return pick(1, 100) <= percent; }
 
@@ -237,12 +246,8 @@ TEST(search, optimisedSearchGivesThePlainAlgorithmsResults) {
     for (int round = 0; round < 20000; ++round) {
         const std::string text = make.spec();
         const datetime ref = make.moment(2000, 2070);
-        std::unique_ptr<timedesc> spec;
-        try {
-            spec = std::make_unique<timedesc>(text, ref);
-        } catch (const velkerror&) {
-            continue;
-        }
+        const std::unique_ptr<timedesc> spec = specmaker::parsed(text, ref);
+        if (!spec) continue;
         ++parsedcount;
         if (spec->never) ++nevercount;
         // The plain algorithm walks every day to 2500 when nothing is admitted: keep those few.
@@ -294,12 +299,8 @@ TEST(explain, readingsHoldForTheMomentsFound) {
     for (int round = 0; round < 12000; ++round) {
         const std::string text = make.spec();
         const datetime ref = make.moment(2000, 2070);
-        std::unique_ptr<timedesc> spec;
-        try {
-            spec = std::make_unique<timedesc>(text, ref);
-        } catch (const velkerror&) {
-            continue;
-        }
+        const std::unique_ptr<timedesc> spec = specmaker::parsed(text, ref);
+        if (!spec) continue;
         const explanation e = explainparts(*spec, ref);
         ++readings;
         heldback += e.heldback > 0;
