@@ -12,7 +12,7 @@ inline constexpr std::string_view bookfullmessage = "The Alarm list is full (100
 
 // All alarms in storage order (the file's order) plus the display order.
 class book {
-public:
+  public:
     static constexpr int capacity = 1000;
 
     bool full() const { return evcount >= capacity; }

@@ -11,7 +11,7 @@ namespace velk {
 
 // One alarm: name, time text, action lines, its three times and its flags.
 class event {
-public:
+  public:
     // A new alarm: created now, never run, inactive, empty texts.
     event();
     // Reads one block of the alarm file from the front of lines, removing what it read; the

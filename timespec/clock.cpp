@@ -9,9 +9,13 @@ namespace velk {
 namespace {
 // The reentrant local-time call has a different name on each platform.
 #ifdef _WIN32
-void tolocal(std::time_t secs, std::tm& out) { localtime_s(&out, &secs); }
+void tolocal(std::time_t secs, std::tm& out) {
+    localtime_s(&out, &secs);
+}
 #else
-void tolocal(std::time_t secs, std::tm& out) { localtime_r(&secs, &out); }
+void tolocal(std::time_t secs, std::tm& out) {
+    localtime_r(&secs, &out);
+}
 #endif
 
 const systemclock systemsource;
@@ -54,12 +58,16 @@ long long systemclock::wallms(datetime local) const {
     return static_cast<long long>(secs) * 1000 + f.msec;
 }
 
-datetime now() { return current->now(); }
+datetime now() {
+    return current->now();
+}
 
 long long wallms(datetime local) {
     return current->wallms(local);
 }
 
-void setclock(const clocksource* source) { current = source ? source : &systemsource; }
+void setclock(const clocksource* source) {
+    current = source ? source : &systemsource;
+}
 
 } // namespace velk

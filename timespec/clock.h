@@ -5,7 +5,7 @@ namespace velk {
 
 // Every read of "now" in the program goes through here so tests can set the time.
 class clocksource {
-public:
+  public:
     virtual ~clocksource() = default;
     virtual datetime now() const = 0;
     // The wall-clock moment (milliseconds since 1970-01-01 UTC) of a local time: where timers
@@ -16,7 +16,7 @@ public:
 
 // The system's local wall-clock time.
 class systemclock : public clocksource {
-public:
+  public:
     datetime now() const override;
     // Through the time zone's rules, daylight saving included.
     long long wallms(datetime local) const override;

@@ -39,14 +39,18 @@ constexpr double afterlastday = 2958466;
 constexpr double decodelimit = 1e10;
 } // namespace
 
-bool isnovalue(datetime t) { return std::trunc(t) == novalue; }
+bool isnovalue(datetime t) {
+    return std::trunc(t) == novalue;
+}
 
 bool isset(datetime t) {
     const double whole = std::trunc(t);
     return whole != 0 && whole != novalue;
 }
 
-bool isleap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isleap(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysinmonth(int year, int month) {
     static constexpr int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -54,9 +58,9 @@ int daysinmonth(int year, int month) {
 }
 
 int32_t daynumber(int year, int month, int day) {
-    return static_cast<int32_t>(daysfromcivil(year, static_cast<unsigned>(month),
-                                              static_cast<unsigned>(day)) -
-                                epochoffset);
+    return static_cast<int32_t>(
+        daysfromcivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+        epochoffset);
 }
 
 bool encodedate(int year, int month, int day, datetime& out) {
@@ -97,6 +101,8 @@ datefields decode(datetime t) {
     return f;
 }
 
-int dayofweek(datetime t) { return decode(t).wday; }
+int dayofweek(datetime t) {
+    return decode(t).wday;
+}
 
 } // namespace velk

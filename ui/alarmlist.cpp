@@ -56,9 +56,9 @@ void alarmdelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     // the row's colours.
     if ((option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active)) {
         painter->save();
-        painter->setPen(QPen(option.palette.color(selected ? QPalette::HighlightedText
-                                                            : QPalette::Text),
-                             1, Qt::DotLine));
+        painter->setPen(
+            QPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text), 1,
+                 Qt::DotLine));
         painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
         painter->restore();
     }

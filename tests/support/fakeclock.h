@@ -5,7 +5,7 @@ namespace velk::test {
 
 // A clock the test sets; installed for its own lifetime.
 class fakeclock : public clocksource {
-public:
+  public:
     explicit fakeclock(datetime t = 46362.375) : t_(t) { setclock(this); }
     ~fakeclock() override { setclock(nullptr); }
     fakeclock(const fakeclock&) = delete;
@@ -15,7 +15,7 @@ public:
     void set(datetime t) { t_ = t; }
     void advanceseconds(double s) { t_ += s / 86400.0; }
 
-private:
+  private:
     datetime t_;
 };
 

@@ -47,7 +47,7 @@ class fakedesktop : public desktop {
     std::set<std::string> openable; // files that shellopen accepts
     // When set, decides in place of openable which files shellopen accepts.
     std::function<bool(const std::string& file)> opens;
-    fakeclock* clock = nullptr;     // when set, sleeps and tones advance it
+    fakeclock* clock = nullptr; // when set, sleeps and tones advance it
     // Runs inside a modal question or message, as a timer tick would (nested loops).
     std::function<void()> whilemodal;
     // Recorded texts are cut to this length, so tests with huge texts stay small.
