@@ -66,7 +66,7 @@ template <size_t n> std::string makefile(const char* const (&texts)[n], const st
                      "https://example.org/agenda"};
         e->created -= i * 0.37;
         if (i % 3 == 0) e->last = e->created + 0.5;
-        e->activate(false);
+        e->activate();
         b.append(std::move(e));
     }
     alarmfile(path).save(b);

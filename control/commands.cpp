@@ -75,7 +75,7 @@ event* addalarm(book& b, const command& c, datetime now, reply& r) {
     if (c.inactive)
         e->recompute();
     else
-        e->activate(false);
+        e->activate();
     event& added = b.append(std::move(e));
     b.sortbook();
     r.out = listrow(added, now) + "\n";
@@ -102,7 +102,7 @@ event* switchalarm(book& b, const command& c, datetime now, reply& r) {
     if (c.what == command::enable && !e.active) {
         if (std::string problem = timeproblem(e.time, e.created); !problem.empty())
             return failure(r, problem), nullptr;
-        e.activate(false);
+        e.activate();
         enabled = &e;
     } else if (c.what == command::disable) {
         e.deactivate();

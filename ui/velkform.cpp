@@ -407,6 +407,7 @@ bool TVELKForm::loadbook() {
         const std::string aside = file_.nextasidepath();
         if (file_.damaged() && !aside.empty() && datafile::exists(datapath_))
             text += "\r\nThe damaged file will be kept as '" + aside + "'.";
+        if (!file_.detail().empty()) thedesktop().showmessage(file_.detail());
         thedesktop().showmessage(text);
         return false;
     }
@@ -759,7 +760,11 @@ bool TVELKForm::commitedits(bool show) {
     if (ctime_->text() != shown(cur_->time)) cur_->time = ctime_->text().toStdString();
     if (memoblocks() != memoshown(cur_->action)) cur_->action = memolines(cur_->action);
     if (cur_->active) {
-        if (!cur_->activate(show)) notes_->switchedoff(cur_);
+        std::string why;
+        if (!cur_->activate(&why)) {
+            if (show) thedesktop().showmessage(why);
+            notes_->switchedoff(cur_);
+        }
     } else {
         cur_->recompute();
     }
@@ -907,7 +912,9 @@ void TVELKForm::offerdue(velk::event* alarm) {
 
 void TVELKForm::settonowClick() {
     if (commitedits(true)) {
-        cur_->startnow();
+        std::string why;
+        cur_->startnow(&why);
+        if (!why.empty()) thedesktop().showmessage(why);
         fillfields(*cur_);
         refreshlist(book_.indexof(cur_));
     }
@@ -921,7 +928,9 @@ void TVELKForm::bactiveClick() {
         cname_->setFocus(Qt::OtherFocusReason);
         return;
     }
-    const bool ok = cur_->toggle();
+    std::string why;
+    const bool ok = cur_->toggle(&why);
+    if (!ok) thedesktop().showmessage(why);
     fillfields(*cur_);
     refreshlist(book_.indexof(cur_));
     if (cur_ && sched_.fireifdue(*cur_, true, true)) refreshlist(book_.indexof(cur_));

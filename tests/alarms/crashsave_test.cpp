@@ -35,7 +35,7 @@ TEST(crashsave, KilledWhileSavingLeavesAWholeFile) {
         e->name = nameof(i, 0);
         e->time = texts[i % 5];
         e->action = {"#msg " + std::to_string(i), "#beep"};
-        e->activate(false);
+        e->activate();
         b.append(std::move(e));
     }
     alarmfile(path).save(b);
@@ -77,7 +77,7 @@ TEST(crashsave, KilledWhileSavingLeavesAWholeFile) {
         try {
             alarmfile(path).load(back);
         } catch (const velkerror& e) {
-            FAIL() << "after kill " << k << ": " << e.text << " " << desk.messages()[0];
+            FAIL() << "after kill " << k << ": " << e.text;
         }
         ASSERT_EQ(back.evcount, book::capacity) << "after kill " << k;
         const std::string& first = back.evs[0]->name;

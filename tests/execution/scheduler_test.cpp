@@ -62,7 +62,7 @@ class schedule : public testing::Test {
         e->time = time;
         e->action = std::move(action);
         e->created = created;
-        e->activate(false);
+        e->activate();
         event& added = alarms.append(std::move(e));
         alarms.sortbook();
         return added;
@@ -440,7 +440,7 @@ TEST_P(skipping, equalsthelooponebyone) {
     for (event* e : {&byloop, &fast}) {
         e->time = c.time;
         e->created = at(c.created);
-        ASSERT_TRUE(e->activate(false)) << c.time;
+        ASSERT_TRUE(e->activate()) << c.time;
     }
     const datetime now = at(c.now);
     while (!isnovalue(byloop.next) && byloop.next <= now) {

@@ -82,7 +82,7 @@ class alarmlisttest : public QObject {
         e.name = name;
         e.time = time;
         if (active)
-            e.activate(false);
+            e.activate();
         else
             e.recompute();
         alarms.sortbook();
