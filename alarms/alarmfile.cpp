@@ -246,8 +246,8 @@ namespace {
 
 std::string booktext(const book& b) {
     std::string text;
-    for (int i = 0; i < b.evcount; ++i)
-        text += eventtext(*b.evs[i]);
+    for (int i = 0; i < b.evcount(); ++i)
+        text += eventtext(*b.evs(i));
     return text;
 }
 

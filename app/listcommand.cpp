@@ -36,8 +36,8 @@ int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 1;
     }
     const datetime current = now();
-    for (int r = 0; r < alarms.evcount; ++r)
-        out << control::listrow(*alarms.evs[alarms.evorder[r]], current) << '\n';
+    for (int r = 0; r < alarms.evcount(); ++r)
+        out << control::listrow(*alarms.inrow(r), current) << '\n';
     return 0;
 }
 

@@ -78,8 +78,8 @@ void loadbook(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
         book b;
         file.load(b);
-        benchmark::DoNotOptimize(b.evcount);
-        if (b.evcount != book::capacity) state.SkipWithError("not every alarm loaded");
+        benchmark::DoNotOptimize(b.evcount());
+        if (b.evcount() != book::capacity) state.SkipWithError("not every alarm loaded");
     }
     std::filesystem::remove(path);
 }
@@ -114,8 +114,8 @@ void BM_eventtext_realistic(benchmark::State& state) {
     file.load(b);
     for (auto _ : state) {
         std::string text;
-        for (int i = 0; i < b.evcount; ++i)
-            text += eventtext(*b.evs[i]);
+        for (int i = 0; i < b.evcount(); ++i)
+            text += eventtext(*b.evs(i));
         benchmark::DoNotOptimize(text.data());
     }
     std::filesystem::remove(path);

@@ -26,8 +26,8 @@ datetime wakeat(const book& alarms, datetime now, bool clockshown) {
     const auto take = [&soonest, now](datetime t) {
         if (t > now && (isnovalue(soonest) || t < soonest)) soonest = t;
     };
-    for (int i = 0; i < alarms.evcount; ++i) {
-        const event& alarm = *alarms.evs[i];
+    for (int i = 0; i < alarms.evcount(); ++i) {
+        const event& alarm = *alarms.evs(i);
         if (alarm.active && !isnovalue(alarm.next)) take(alarm.next);
     }
     if (clockshown) {
@@ -128,8 +128,8 @@ void scheduler::tttimer() {
     if (sessionending()) return;
     host_.editchanged();
     bool ran = false;
-    for (int r = 0; r < alarms_.evcount && !ran; ++r) {
-        event& alarm = *alarms_.evs[alarms_.evorder[r]];
+    for (int r = 0; r < alarms_.evcount() && !ran; ++r) {
+        event& alarm = *alarms_.inrow(r);
         ran = fireifdue(alarm, &alarm == host_.curevent(), false);
     }
     if (!ran) host_.setinterval(idleinterval);

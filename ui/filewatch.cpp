@@ -80,8 +80,8 @@ void TVELKForm::reloadfile() {
     clearfields();
     if (!loadbook()) return;
     int keep = -1;
-    for (int i = 0; had && i < book_.evcount; ++i)
-        if (book_.evs[i]->name == name && book_.evs[i]->created == created) keep = i;
+    for (int i = 0; had && i < book_.evcount(); ++i)
+        if (book_.evs(i)->name == name && book_.evs(i)->created == created) keep = i;
     if (keep >= 0) showevent(keep);
     // Runs missed while the file was elsewhere are put to the user as at start.
     ttTimer();

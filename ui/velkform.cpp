@@ -649,14 +649,11 @@ int TVELKForm::selectedrow() const {
 
 int TVELKForm::selectedalarm() {
     const int r = selectedrow();
-    return r >= 0 && r < book_.evcount ? book_.evorder[r] : -1;
+    return r >= 0 && r < book_.evcount() ? book_.evorder(r) : -1;
 }
 
 int TVELKForm::rowof(const velk::event* e) const {
-    if (!e) return -1;
-    for (int r = 0; r < book_.evcount; ++r)
-        if (book_.evs[book_.evorder[r]].get() == e) return r;
-    return -1;
+    return book_.rowof(e);
 }
 
 void TVELKForm::selectrow(int r) {
@@ -688,7 +685,7 @@ void TVELKForm::refreshlist(int sel) {
 
 void TVELKForm::lbeventsClick() {
     const int r = selectedrow();
-    showevent(r >= 0 && r < book_.evcount ? book_.evorder[r] : -1);
+    showevent(r >= 0 && r < book_.evcount() ? book_.evorder(r) : -1);
 }
 
 // ---- the editor ----
@@ -824,8 +821,8 @@ void TVELKForm::clearfields() {
 
 void TVELKForm::showevent(int idx) {
     commitedits(true);
-    if (idx >= 0 && idx < book_.evcount) {
-        cur_ = book_.evs[idx].get();
+    if (idx >= 0 && idx < book_.evcount()) {
+        cur_ = book_.evs(idx);
         fillfields(*cur_);
     } else {
         cur_ = nullptr;
@@ -838,7 +835,7 @@ void TVELKForm::editchanged() {
     const int idx = selectedalarm();
     if (!editlive_) return;
     if (!commitedits(false)) return;
-    refreshlist(idx >= 0 ? idx : book_.evcount - 1);
+    refreshlist(idx >= 0 ? idx : book_.evcount() - 1);
 }
 
 void TVELKForm::meactionExit() {
@@ -867,10 +864,8 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     commitedits(false);
     velk::event* removed = nullptr;
     if (c.what == control::command::remove) {
-        int named = 0;
-        for (int i = 0; i < book_.evcount; ++i)
-            if (book_.evs[i]->name == c.name && ++named == 1) removed = book_.evs[i].get();
-        if (named != 1) removed = nullptr;
+        const std::vector<int> named = book_.named(c.name);
+        if (named.size() == 1) removed = book_.evs(named[0]);
         // A dialog of the editor's alarm (its test, a message) still uses it.
         // So does a running due pass (its busy alarm), whichever alarm the editor shows.
         if (removed && (removed->busy || (removed == cur_ && QApplication::activeModalWidget())))
@@ -946,7 +941,7 @@ void TVELKForm::dupleventClick() {
             thedesktop().showmessage(std::string(bookfullmessage));
         } else {
             book_.append(std::make_unique<velk::event>(velk::event::duplicate_t{}, *cur_));
-            refreshlist(book_.evcount - 1);
+            refreshlist(book_.evcount() - 1);
         }
     }
     clearfocus();
@@ -962,19 +957,19 @@ void TVELKForm::deleventClick() {
     if (commitedits(true)) {
         int r = selectedrow();
         // With no row chosen there is nothing the user pointed at: delete nothing.
-        if (r >= 0 && r < book_.evcount) {
-            book_.remove(book_.evorder[r]);
+        if (r >= 0 && r < book_.evcount()) {
+            book_.remove(book_.evorder(r));
             cur_ = nullptr;
             clearfields();
             refreshlist(shownone);
-            if (r >= book_.evcount) --r;
+            if (r >= book_.evcount()) --r;
             if (r >= 0) {
                 selectrow(r);
                 lbeventsClick();
             }
         }
     }
-    if (book_.evcount > 0)
+    if (book_.evcount() > 0)
         lbevents_->setFocus(Qt::OtherFocusReason);
     else
         neweventClick();

@@ -248,19 +248,18 @@ TEST(sortbook, InactiveNewestFirstThenActiveBySoonestThenActiveWithoutNext) {
         b.append(std::move(e));
     }
     b.sortbook();
-    for (int r = 0; r < b.evcount; ++r)
-        EXPECT_EQ(b.evs[b.evorder[r]]->name, std::to_string(r));
+    for (int r = 0; r < b.evcount(); ++r)
+        EXPECT_EQ(b.evs(b.evorder(r))->name, std::to_string(r));
 }
 
 TEST(sortbook, EmptyAndSingle) {
     test::fakeclock clock;
     book b;
     b.sortbook();
-    EXPECT_EQ(b.evcount, 0);
+    EXPECT_EQ(b.evcount(), 0);
     b.append(std::make_unique<event>());
-    b.evorder[0] = 7;
     b.sortbook();
-    EXPECT_EQ(b.evorder[0], 0);
+    EXPECT_EQ(b.evorder(0), 0);
 }
 
 // The order of repeatedly taking the first smallest key not yet taken.
@@ -294,7 +293,10 @@ TEST(sortbook, SameOrderAsTakingTheFirstSmallestKeyWithManyTies) {
             b.append(std::move(e));
         }
         b.sortbook();
-        EXPECT_EQ(std::vector<int>(b.evorder.begin(), b.evorder.begin() + n), selectionorder(keys));
+        std::vector<int> order;
+        for (int r = 0; r < n; ++r)
+            order.push_back(b.evorder(r));
+        EXPECT_EQ(order, selectionorder(keys));
     }
 }
 
@@ -310,7 +312,7 @@ TEST(book, RefusesTheThousandAndFirstAlarm) {
     } catch (const velkerror& e) {
         EXPECT_EQ(e.text, "The Alarm list is full (1000 Alarms)!");
     }
-    EXPECT_EQ(b.evcount, book::capacity);
+    EXPECT_EQ(b.evcount(), book::capacity);
 }
 
 TEST(book, RemoveMovesTheLastIntoTheHoleAndClearEmpties) {
@@ -320,20 +322,20 @@ TEST(book, RemoveMovesTheLastIntoTheHoleAndClearEmpties) {
     for (int i = 0; i < 4; ++i)
         made.push_back(&b.append(std::make_unique<event>()));
     b.remove(1);
-    EXPECT_EQ(b.evcount, 3);
-    EXPECT_EQ(b.evs[1].get(), made[3]);
+    EXPECT_EQ(b.evcount(), 3);
+    EXPECT_EQ(b.evs(1), made[3]);
     EXPECT_EQ(b.indexof(made[3]), 1);
     EXPECT_EQ(b.indexof(made[2]), 2);
     b.remove(2); // the last one: nothing moves
-    EXPECT_EQ(b.evcount, 2);
+    EXPECT_EQ(b.evcount(), 2);
     EXPECT_EQ(b.indexof(made[0]), 0);
     b.remove(5); // out of range: ignored
     b.remove(-1);
-    EXPECT_EQ(b.evcount, 2);
+    EXPECT_EQ(b.evcount(), 2);
     EXPECT_EQ(b.indexof(nullptr), -1);
     b.clear();
-    EXPECT_EQ(b.evcount, 0);
-    EXPECT_EQ(b.evs[0], nullptr);
+    EXPECT_EQ(b.evcount(), 0);
+    EXPECT_EQ(b.evs(0), nullptr);
 }
 
 } // namespace

@@ -89,8 +89,8 @@ class alarmlisttest : public QObject {
         return e;
     }
     int rowof(const velk::event& e) const {
-        for (int r = 0; r < alarms.evcount; ++r)
-            if (alarms.evs[alarms.evorder[r]].get() == &e) return r;
+        for (int r = 0; r < alarms.evcount(); ++r)
+            if (alarms.evs(alarms.evorder(r)) == &e) return r;
         return -1;
     }
     painted paint(const velk::event& e, bool selected) {
