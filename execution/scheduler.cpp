@@ -87,9 +87,24 @@ void skipmissed(event& alarm, datetime upto) {
     alarm.recompute();
 }
 
+tickmay whattickmay(passstate s) {
+    return s == passstate::idle || s == passstate::scriptdialog ? tickmay::full
+                                                                : tickmay::captiononly;
+}
+
+passstate passstateof(bool ending, bool indialog, bool asking, bool inconfirm) {
+    if (ending) return passstate::closing;
+    if (indialog) return passstate::scriptdialog;
+    if (asking) return passstate::missedquestion;
+    return inconfirm ? passstate::duepass : passstate::idle;
+}
+
+passstate scheduler::state() const {
+    return passstateof(sessionending(), indialog, asking, inconfirm);
+}
+
 bool scheduler::fireifdue(event& alarm, bool iscurrent, bool askfirst) {
-    if (inconfirm && !indialog) return false;
-    if (sessionending() || !isdue(alarm, now())) return false;
+    if (whattickmay(state()) != tickmay::full || !isdue(alarm, now())) return false;
     flagscope confirming(inconfirm);
     flagscope busy(alarm.busy);
     answer choice = answer::yes;
@@ -98,6 +113,7 @@ bool scheduler::fireifdue(event& alarm, bool iscurrent, bool askfirst) {
         // The session ended: this run and the later ones stay unanswered for the next start.
         if (sessionending()) break;
         if (choice != answer::yestoall && choice != answer::notoall && (!first || askfirst)) {
+            flagscope question(asking);
             choice = thedesktop().askfour(missedquestion(alarm, first),
                                           first ? answer::yes : answer::notoall);
             // Closed by the program at the session's end: nobody answered.
@@ -124,8 +140,7 @@ void scheduler::tttimer() {
     host_.setinterval(busyinterval);
     host_.setcaption(basecaption + captionclock(now()));
     // A question is open: the user answers it before anything else runs.
-    if (inconfirm && !indialog) return;
-    if (sessionending()) return;
+    if (whattickmay(state()) != tickmay::full) return;
     host_.editchanged();
     bool ran = false;
     for (int r = 0; r < alarms_.evcount() && !ran; ++r) {
