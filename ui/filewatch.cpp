@@ -2,13 +2,12 @@
 
 #include <QFileInfo>
 
-#include "alarms/desktop.h"
-#include "ui/velkform.h"
+#include "control/alarmsession.h"
 
 namespace velk {
 
-filewatch::filewatch(TVELKForm& form, const std::string& path)
-    : QObject(&form), form_(form), path_(QString::fromStdString(path)) {
+filewatch::filewatch(QObject* parent, alarmsession& session, const std::string& path)
+    : QObject(parent), session_(session), path_(QString::fromStdString(path)) {
     settle_.setSingleShot(true);
     settle_.setInterval(settlems);
     connect(&settle_, &QTimer::timeout, this, &filewatch::check);
@@ -28,63 +27,7 @@ void filewatch::watchfile() {
 }
 
 void filewatch::check() {
-    if (form_.isclosed()) return;
-    // The book must stay while a pass or a dialog refers to its alarms.
-    if (form_.nested()) return settle_.start(retryms);
-    if (!form_.file().changedoutside()) return;
-    // Typing not yet in the book is a change of the window's own too. Such a change is saved
-    // soon, and that save settles it (beforesave).
-    form_.commitedits(false);
-    if (!form_.file().changedinside(form_.alarms())) form_.reloadfile();
-}
-
-bool filewatch::beforesave(bool closing, std::string& kept) {
-    kept.clear();
-    alarmfile& file = form_.file();
-    if (!file.changedoutside()) return true;
-    if (!file.changedinside(form_.alarms())) {
-        if (!closing) check();
-        return false;
-    }
-    kept = file.keepexternal();
-    return true;
-}
-
-std::string keptmessage(const std::string& path, const std::string& kept) {
-    return "The alarm file '" + path +
-           "' was changed outside VELK while VELK had changes of its own.\r\nThe changed file "
-           "was kept as '" +
-           kept + "'; VELK saved its own Alarms.";
-}
-
-// ---- the window's side: every save and the loading again ----
-
-bool TVELKForm::writefile(bool onlychanged, bool closing) {
-    std::string kept;
-    if (!watch_->beforesave(closing, kept)) return false;
-    if (onlychanged)
-        file_.savechanged(book_);
-    else
-        file_.save(book_);
-    // Told also at exit; once the session ends no dialog opens any more.
-    if (!kept.empty()) warnsave(keptmessage(datapath_, kept));
-    return true;
-}
-
-void TVELKForm::reloadfile() {
-    // The editor keeps its alarm where it is still in the file: known by name and start.
-    const bool had = cur_ != nullptr;
-    const std::string name = had ? cur_->name : "";
-    const datetime created = had ? cur_->created : 0;
-    cur_ = nullptr;
-    clearfields();
-    if (!loadbook()) return;
-    int keep = -1;
-    for (int i = 0; had && i < book_.evcount(); ++i)
-        if (book_.evs(i)->name == name && book_.evs(i)->created == created) keep = i;
-    if (keep >= 0) showevent(keep);
-    // Runs missed while the file was elsewhere are put to the user as at start.
-    ttTimer();
+    if (!session_.filechanged()) settle_.start(retryms);
 }
 
 } // namespace velk

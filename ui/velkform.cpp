@@ -131,7 +131,7 @@ class escapefilter : public QObject {
 
 TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     : QWidget(parent), datapath_(std::move(datapath)), cmdline_(std::move(cmdline)),
-      exedir_(velk::exedir()), file_(datapath_), sched_(book_, *this), imbell_(icons::imbell()) {
+      exedir_(velk::exedir()), session_(datapath_, *this), imbell_(icons::imbell()) {
 
     setObjectName(QStringLiteral("VELKForm"));
     setWindowTitle(QString::fromLatin1(designcaption));
@@ -169,7 +169,7 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
             [this] { QTimer::singleShot(traysettlems, this, &TVELKForm::traywatchTimer); });
     if (!tray->watching()) traywatch_.start();
     wake_ = new minutewake(this, book_, [this] { ttTimer(); });
-    watch_ = new filewatch(*this, datapath_);
+    watch_ = new filewatch(this, session_, datapath_);
 }
 
 TVELKForm::~TVELKForm() {
@@ -415,7 +415,7 @@ bool TVELKForm::loadbook() {
 }
 
 void TVELKForm::closeEvent(QCloseEvent* e) {
-    if (closed_) return e->accept();
+    if (session_.closed()) return e->accept();
     // One question at a time: a second request while it is open is that same request.
     if (exitasking_) return e->ignore();
     if (!sessionending()) {
@@ -433,15 +433,46 @@ void TVELKForm::closeEvent(QCloseEvent* e) {
         }
     }
     endsession();
-    if (closed_)
+    if (session_.closed())
         e->accept();
     else
         e->ignore();
 }
 
-bool TVELKForm::nested() const {
-    return sched_.inconfirm || indialog || messagedialog::opencount() > 0 ||
-           QApplication::activeModalWidget() != nullptr;
+bool TVELKForm::modalopen() {
+    return messagedialog::opencount() > 0 || QApplication::activeModalWidget() != nullptr;
+}
+
+void TVELKForm::forget() {
+    cur_ = nullptr;
+    clearfields();
+}
+
+void TVELKForm::later(std::function<void()> f) {
+    QTimer::singleShot(0, this, std::move(f));
+}
+
+void TVELKForm::warn(const std::string& text) {
+    warnsave(text);
+}
+
+void TVELKForm::reload() {
+    reloadfile();
+}
+
+void TVELKForm::reloadfile() {
+    // The editor keeps its alarm where it is still in the file: known by name and start.
+    const bool had = cur_ != nullptr;
+    const std::string name = had ? cur_->name : "";
+    const datetime created = had ? cur_->created : 0;
+    forget();
+    if (!loadbook()) return;
+    int keep = -1;
+    for (const int i : book_.named(name))
+        if (had && book_.evs(i)->created == created) keep = i;
+    if (keep >= 0) showevent(keep);
+    // Runs missed while the file was elsewhere are put to the user as at start.
+    ttTimer();
 }
 
 void TVELKForm::endsession() {
@@ -454,19 +485,19 @@ void TVELKForm::endsession() {
     messagedialog::closeall();
     emit ending();
     // A running pass or script still refers to its alarm: the book goes only after it is done.
-    if (!nested()) finish();
+    if (!session_.nested()) finish();
 }
 
 void TVELKForm::finish() {
-    if (closed_) return;
-    closed_ = true;
+    if (session_.closed()) return;
+    session_.close();
     tt_.stop();
     saveevs_.stop();
     savesoon_.stop();
     traywatch_.stop();
     commitedits(false);
     try {
-        writefile(true, true);
+        session_.writefile(true, true);
     } catch (const velkerror&) {
         // The session is over; there is nobody left to ask. A user's Exit saved before.
     }
@@ -480,10 +511,10 @@ void TVELKForm::finish() {
 }
 
 void TVELKForm::emergencysave() {
-    if (closed_) return;
+    if (session_.closed()) return;
     editchanged();
     try {
-        writefile(false, true);
+        session_.writefile(false, true);
     } catch (const velkerror&) {
         // The session is ending; there is nobody left to tell.
     }
@@ -491,7 +522,7 @@ void TVELKForm::emergencysave() {
 
 bool TVELKForm::saveevents(bool atexit) {
     try {
-        writefile(false, atexit);
+        session_.writefile(false, atexit);
         return true;
     } catch (const velkerror& e) {
         if (atexit)
@@ -506,19 +537,13 @@ void TVELKForm::saveevsTimer() {
     saveevents(false);
 }
 
-void TVELKForm::changed() {
+void TVELKForm::armsave() {
     // Started, never restarted: steady typing still saves every couple of seconds.
-    if (!closed_ && !savesoon_.isActive()) savesoon_.start();
+    if (!savesoon_.isActive()) savesoon_.start();
 }
 
 void TVELKForm::savesoonTimer() {
-    if (closed_) return;
-    try {
-        // Writes only when the book's text differs from what the file holds.
-        writefile(true, false);
-    } catch (const velkerror& e) {
-        warnsave(e.text);
-    }
+    session_.savesoon();
 }
 
 void TVELKForm::warnsave(const std::string& text) {
@@ -531,7 +556,7 @@ void TVELKForm::warnsave(const std::string& text) {
 
 void TVELKForm::ttTimer() {
     // A tray that appears after start-up (the panel restarted) is used from then on.
-    if (!closed_ && !trayicon_->isVisible() && trayavailable()) trayicon_->show();
+    if (!session_.closed() && !trayicon_->isVisible() && trayavailable()) trayicon_->show();
     sched_.tttimer();
     // The countdown moves on between changes of the list.
     updatetraytip();
@@ -544,7 +569,7 @@ void TVELKForm::updatetraytip() {
 
 void TVELKForm::traywatchTimer() {
     // The panel went away while the window hid in it: the task bar is the way back now.
-    if (!closed_ && !isVisible() && trayicon_->isVisible() && !trayavailable()) {
+    if (!session_.closed() && !isVisible() && trayicon_->isVisible() && !trayavailable()) {
         trayicon_->hide();
         showMinimized();
     }
@@ -671,7 +696,7 @@ void TVELKForm::selectrow(int r) {
 }
 
 void TVELKForm::refreshlist(int sel) {
-    changed();
+    session_.changed();
     book_.sortbook();
     model_->refresh();
     updatetraytip();
@@ -849,58 +874,7 @@ void TVELKForm::clearfocus() {
 // ---- commands from the command line ----
 
 control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
-    control::reply r;
-    const control::command c = control::parsecommand(args, r);
-    if (c.what == control::command::none) return r;
-    if (closed_ || sessionending()) return {1, "", "VELK is closing; try again in a moment.\n"};
-    // The book is empty in place of a damaged file (also while its first message is open),
-    // until the user has dealt with it; a save would set the file aside.
-    if (file_.unresolved(book_)) {
-        std::string message = control::loadproblem(datapath_);
-        if (message.empty()) message = control::damagedmessage(datapath_, "");
-        return {1, "", message + "\n"};
-    }
-    // Typing in the editor belongs to the book before anything else changes it.
-    commitedits(false);
-    velk::event* removed = nullptr;
-    if (c.what == control::command::remove) {
-        const std::vector<int> named = book_.named(c.name);
-        if (named.size() == 1) removed = book_.evs(named[0]);
-        // A dialog of the editor's alarm (its test, a message) still uses it.
-        // So does a running due pass (its busy alarm), whichever alarm the editor shows.
-        if (removed && (removed->busy || (removed == cur_ && QApplication::activeModalWidget())))
-            return {1, "",
-                    "The Alarm '" + c.name +
-                        "' is open in VELK behind a dialog; close the dialog and try again.\n"};
-    }
-    velk::event* enabled = control::applycommand(book_, c, now(), r);
-    if (r.status != 0 || !control::writes(c)) return r;
-    if (removed && removed == cur_) {
-        cur_ = nullptr;
-        clearfields();
-    }
-    refreshlist(keepcurrent);
-    if (cur_) fillfields(*cur_);
-    // After the answer has gone: the offer may wait in a dialog for as long as the user likes.
-    if (enabled) QTimer::singleShot(0, this, [this, enabled] { offerdue(enabled); });
-    // The answer tells that the change is on the disk. A failed save keeps the change in the
-    // window, for the next save to write.
-    // A hand edit not yet taken is kept aside first, as by every save; it is told after the
-    // answer, which must not wait for the user. (No loading again here: the book has changed.)
-    std::string kept;
-    try {
-        if (watch_->beforesave(true, kept)) file_.savechanged(book_);
-    } catch (const velkerror& e) {
-        return {1, "", e.text + "\n"};
-    }
-    if (!kept.empty())
-        QTimer::singleShot(0, this, [this, kept] { warnsave(keptmessage(datapath_, kept)); });
-    return r;
-}
-
-void TVELKForm::offerdue(velk::event* alarm) {
-    if (closed_ || book_.indexof(alarm) < 0) return;
-    if (sched_.fireifdue(*alarm, alarm == cur_, true)) refreshlist(keepcurrent);
+    return session_.runcommand(args);
 }
 
 // ---- buttons ----
