@@ -107,8 +107,7 @@ control::reply alarmsession::runcommand(const std::vector<std::string>& args) {
     } catch (const velkerror& e) {
         return {1, "", e.text + "\n"};
     }
-    if (!kept.empty())
-        host_.later([this, kept] { host_.warn(keptmessage(datapath_, kept)); });
+    if (!kept.empty()) host_.later([this, kept] { host_.warn(keptmessage(datapath_, kept)); });
     return r;
 }
 
