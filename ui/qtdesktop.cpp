@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "alarms/alarmfile.h"
+#include "execution/script.h"
 #include "execution/session.h"
 #include "ui/messagedialog.h"
 #include "ui/platform.h"
@@ -81,12 +82,15 @@ qtdesktop::~qtdesktop() {
 void qtdesktop::showmessage(const std::string& text) {
     if (sessionending()) return;
     messagedialog box(fromcore(text), {QStringLiteral("OK")}, 0, owner());
+    // A script's box opens by itself, while the user may be typing elsewhere.
+    if (indialog) box.holdanswers(answerpause);
     box.ask();
 }
 
 bool qtdesktop::askyesno(const std::string& text) {
     if (sessionending()) return false;
     messagedialog box(fromcore(text), {QStringLiteral("&Yes"), QStringLiteral("&No")}, -1, owner());
+    if (indialog) box.holdanswers(answerpause);
     return box.ask() == 0;
 }
 
@@ -99,6 +103,7 @@ answer qtdesktop::askfour(const std::string& text, answer defaultbutton) {
                       {QStringLiteral("&Yes"), QStringLiteral("&No"), QStringLiteral("N&o to All"),
                        QStringLiteral("Yes to &All")},
                       defaultindex, owner());
+    box.holdanswers(answerpause);
     const int chosen = box.ask();
     return chosen < 0 ? answer::none : fouranswers[static_cast<std::size_t>(chosen)];
 }

@@ -368,6 +368,7 @@ check "SIGTERM during the question: the question's run stays unanswered" \
 # "No to All" by its accelerator skips the year at once.
 velk tray
 within 10 shown dialog
+sleep 1 # the box takes no key for its first 0.8 s
 xdotool key o
 check "O answers No to All at once" within 2 hidden dialog
 check "No to All reaches the file" within 5 nearnow

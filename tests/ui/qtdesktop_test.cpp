@@ -77,6 +77,26 @@ class qtdesktoptest : public QObject {
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/velk-test-bus");
         desk = new velk::qtdesktop(this);
         QCOMPARE(&velk::thedesktop(), desk);
+        desk->setanswerpause(0);
+    }
+
+    // A missed run's question takes no key at first (Y and Enter do nothing), then answers N.
+    void alarmboxpauses() {
+        desk->setanswerpause(velk::qtdesktop::answerpausems);
+        bool held = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QTest::keyClick(dialog, Qt::Key_Y);
+            QTest::keyClick(dialog, Qt::Key_Return);
+            held = dialog->isVisible() && !shownbuttons(dialog).at(0)->isEnabled();
+            QTRY_VERIFY(shownbuttons(dialog).at(0)->isEnabled());
+            QTest::keyClick(dialog, Qt::Key_N);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(desk->askfour("due", answer::yes), answer::no);
+        QVERIFY(held && clock.elapsed() >= velk::qtdesktop::answerpausems - 20);
+        desk->setanswerpause(0);
     }
 
     void fourbuttons_data() {
