@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusMetaType>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QElapsedTimer>
 #include <QImage>
@@ -58,7 +58,8 @@ QVariantMap notifyhints() {
     if (!entry.isEmpty()) hints.insert(QStringLiteral("desktop-entry"), entry);
     const QImage icon = QGuiApplication::windowIcon().pixmap(48, 48).toImage().convertToFormat(
         QImage::Format_RGBA8888);
-    if (!icon.isNull()) hints.insert(QStringLiteral("image-data"), QVariant::fromValue(notifyimage{icon}));
+    if (!icon.isNull())
+        hints.insert(QStringLiteral("image-data"), QVariant::fromValue(notifyimage{icon}));
     return hints;
 }
 
@@ -81,8 +82,8 @@ void sendnotify(const QDBusConnection& bus, const QString& title, const QString&
             .replace(QLatin1Char('>'), QLatin1String("&gt;"));
     QDBusMessage call = QDBusMessage::createMethodCall(notifyservice, notifypath, notifyservice,
                                                        QStringLiteral("Notify"));
-    call << QStringLiteral("VELK") << 0u << QStringLiteral("velk") << title << body
-         << QStringList() << notifyhints() << ms;
+    call << QStringLiteral("VELK") << 0u << QStringLiteral("velk") << title << body << QStringList()
+         << notifyhints() << ms;
     // Asynchronous, so the script goes on at once.
     whenanswered(bus.asyncCall(call), [fallback](const QDBusMessage& reply) {
         if (reply.type() != QDBusMessage::ErrorMessage) return;
