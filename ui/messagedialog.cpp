@@ -68,6 +68,9 @@ messagedialog::messagedialog(const QString& text, const QStringList& buttons, in
 
     auto* label = new tabbedtext(text, this);
     label->setObjectName(QStringLiteral("text"));
+    // Wide enough for the caption where the program draws its own title bar (Qt's decoration
+    // on Wayland, with its buttons), which would cut it short.
+    label->setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
