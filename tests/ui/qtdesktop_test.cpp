@@ -80,25 +80,6 @@ class qtdesktoptest : public QObject {
         desk->setanswerpause(0);
     }
 
-    // A missed run's question takes no key at first (Y and Enter do nothing), then answers N.
-    void alarmboxpauses() {
-        desk->setanswerpause(velk::qtdesktop::answerpausems);
-        bool held = false;
-        QTimer::singleShot(0, [&] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            QTest::keyClick(dialog, Qt::Key_Y);
-            QTest::keyClick(dialog, Qt::Key_Return);
-            held = dialog->isVisible() && !shownbuttons(dialog).at(0)->isEnabled();
-            QTRY_VERIFY(shownbuttons(dialog).at(0)->isEnabled());
-            QTest::keyClick(dialog, Qt::Key_N);
-        });
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(desk->askfour("due", answer::yes), answer::no);
-        QVERIFY(held && clock.elapsed() >= velk::qtdesktop::answerpausems - 20);
-        desk->setanswerpause(0);
-    }
-
     void fourbuttons_data() {
         QTest::addColumn<answer>("defaultbutton");
         QTest::addColumn<int>("how");

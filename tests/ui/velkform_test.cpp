@@ -643,17 +643,6 @@ class velkformtest : public QObject {
         QCOMPARE(form->focusWidget(), nullptr);
     }
 
-    // Retyped through a text that fails, the alarm ends on as the typing goes on.
-    void retypedtime() {
-        start();
-        newalarm("Job", "9:30", true);
-        type(form->ctime(), "x");
-        QVERIFY(!form->curevent()->active);
-        form->ctime()->backspace();
-        QVERIFY(form->curevent()->active);
-        QCOMPARE(form->notes().timenote(), QString());
-    }
-
     void activatepast() {
         clock->set(at("2026-12-07 07:59:30"));
         start();
