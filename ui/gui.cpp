@@ -7,8 +7,8 @@
 #include <exception>
 #include <string>
 
-#include "alarms/datapath.h"
 #include "alarms/leftovers.h"
+#include "control/instance.h"
 #include "execution/session.h"
 #include "timespec/error.h"
 #include "ui/icons.h"
@@ -116,7 +116,7 @@ int rungui(int argc, char** argv) {
         QCoreApplication::exit(0);
     });
     try {
-        const std::string path = datapath();
+        const std::string path = control::datapath();
         singleinstance one(QString::fromStdString(path));
         // A second "velk tray" (an autostart entry) leaves the running window as it is.
         if (!one.claim(!TVELKForm::wantstray(cmdline))) return 0;
