@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
@@ -106,6 +107,9 @@ bool TVELKForm::eventFilter(QObject* watched, QEvent* e) {
             lbevents_->setFocus(Qt::MouseFocusReason);
             return true;
         }
+    } else if (e->type() == QEvent::FocusOut && watched == ctime_) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+        if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason) retype_.end();
     } else if (e->type() == QEvent::FocusOut && watched == meaction_) {
         if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) meactionExit();
     }
@@ -273,6 +277,7 @@ void TVELKForm::fillfields(velk::event& alarm) {
 }
 
 void TVELKForm::clearfields() {
+    retype_.end();
     editlive_ = false;
     fullrefused_ = false;
     if (!cname_->text().isEmpty()) cname_->clear();
@@ -294,6 +299,7 @@ void TVELKForm::clearfields() {
 void TVELKForm::showevent(int idx) {
     commitedits(true);
     if (idx >= 0 && idx < book_.evcount()) {
+        if (cur_ != book_.evs(idx)) retype_.end();
         cur_ = book_.evs(idx);
         fillfields(*cur_);
     } else {
@@ -312,6 +318,17 @@ void TVELKForm::editchanged() {
 
 void TVELKForm::meactionExit() {
     editchanged();
+}
+
+void TVELKForm::ctimeChange() {
+    const bool typed = editlive_, wason = cur_ && cur_->active;
+    editchanged();
+    // Back on after a retyped text parsed again: offered when due, as the Active button does.
+    if (typed && retype_.typed(cur_, wason)) {
+        fillfields(*cur_);
+        refreshlist(keepcurrent);
+        later([this, alarm = cur_] { session_.offerdue(alarm); });
+    }
 }
 
 void TVELKForm::clearfocus() {
@@ -339,6 +356,8 @@ void TVELKForm::settonowClick() {
 }
 
 void TVELKForm::bactiveClick() {
+    // The button decides from here on, not the typing.
+    retype_.end();
     if (!commitedits(true)) {
         // Nothing to switch: the name field is where a new alarm begins.
         cname_->setFocus(Qt::OtherFocusReason);

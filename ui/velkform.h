@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "alarms/retyping.h"
 #include "control/alarmsession.h"
 
 class QAction;
@@ -169,6 +170,7 @@ class TVELKForm : public QWidget, public sessionhost {
     void settaborder();
     void appeventsMinimize();
     void meactionExit();
+    void ctimeChange();
     // Caret-keeping setters: an unchanged text is not set again.
     void settext(QLineEdit* edit, const std::string& text);
     void setlabel(QLabel* label, const QString& text);
@@ -199,6 +201,7 @@ class TVELKForm : public QWidget, public sessionhost {
     scheduler& sched_ = session_.sched();
     velk::event* cur_ = nullptr;
     bool editlive_ = true;
+    retyping retype_;
     bool listsync_ = false;
     bool fullrefused_ = false;
     bool savewarning_ = false;

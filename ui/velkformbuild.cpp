@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
@@ -242,7 +243,7 @@ void TVELKForm::buildpanel() {
 
     // Handlers stay thin: each runs the named step of the editor.
     connect(cname_, &QLineEdit::textChanged, this, [this] { editchanged(); });
-    connect(ctime_, &QLineEdit::textChanged, this, [this] { editchanged(); });
+    connect(ctime_, &QLineEdit::textChanged, this, [this] { ctimeChange(); });
     connect(settonow_, &QPushButton::clicked, this, &TVELKForm::settonowClick);
     connect(bactive_, &QPushButton::clicked, this, &TVELKForm::bactiveClick);
     connect(duplevent_, &QPushButton::clicked, this, &TVELKForm::dupleventClick);
@@ -312,6 +313,12 @@ void TVELKForm::buildtray() {
     connect(trayicon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
                 if (why == QSystemTrayIcon::Trigger) trayiconClick();
+                // A StatusNotifierItem host that shows no menu of its own asks for one.
+                // Of a fixed size, it floats where Wayland has no window to hang it on.
+                if (why == QSystemTrayIcon::Context && !traymenu_->isVisible()) {
+                    traymenu_->setFixedSize(traymenu_->sizeHint());
+                    traymenu_->popup(QCursor::pos());
+                }
             });
 }
 
