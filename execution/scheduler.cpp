@@ -153,6 +153,7 @@ bool scheduler::firesnooze(event& alarm) {
     putoff->cancel(alarm);
     host_.snoozeschanged();
     if (now() - until > stalesnooze) {
+        snoozescope nooffer(nullptr);
         const bool yes = thedesktop().askyesno(stalesnoozequestion(alarm, until));
         // Nobody answered: asked again at the next start.
         if (sessionending()) return keepsnooze(alarm, {0, until, putoff->minutes(alarm)}), true;

@@ -67,7 +67,7 @@ messagedialog::messagedialog(const QString& text, const QStringList& buttons, in
     auto* label = new tabbedtext(text, this);
     label->setObjectName(QStringLiteral("text"));
 
-    auto* row = new QHBoxLayout;
+    row = new QHBoxLayout;
     row->addStretch(1);
     for (int i = 0; i < buttons.size(); ++i) {
         auto* b = new QPushButton(buttons[i], this);
@@ -93,6 +93,22 @@ messagedialog::messagedialog(const QString& text, const QStringList& buttons, in
         pushbuttons[defaultindex]->setFocus();
     else if (!pushbuttons.isEmpty())
         pushbuttons.front()->setFocus();
+}
+
+QPushButton* messagedialog::addbutton(const QString& text, QWidget* beside) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QStringLiteral("button%1").arg(pushbuttons.size()));
+    b->setAutoDefault(true);
+    connect(b, &QPushButton::clicked, this, [this] {
+        choice = -1;
+        reject();
+    });
+    // Before the closing stretch, which keeps the row centred.
+    const int at = row->count() - 1;
+    row->insertWidget(at, b);
+    if (beside) row->insertWidget(at + 1, beside);
+    pushbuttons.append(b);
+    return b;
 }
 
 messagedialog::~messagedialog() {

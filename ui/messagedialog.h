@@ -3,6 +3,7 @@
 #include <QList>
 #include <QStringList>
 
+class QHBoxLayout;
 class QPushButton;
 
 namespace velk {
@@ -43,6 +44,9 @@ class messagedialog : public QDialog {
     // Runs the modal loop; the index of the button pressed, -1 when closed without a button.
     int ask();
     int chosen() const { return choice; }
+    // A button after the given ones, and beside it (when given) a widget of the caller's; a
+    // press of the button ends the box as closed, for the caller to tell what it did.
+    QPushButton* addbutton(const QString& text, QWidget* beside = nullptr);
     const QList<QPushButton*>& buttons() const { return pushbuttons; }
 
     // Closes every open box without an answer (the session ends); returns how many were open.
@@ -56,6 +60,7 @@ class messagedialog : public QDialog {
 
   private:
     QList<QPushButton*> pushbuttons;
+    QHBoxLayout* row = nullptr;
     int choice = -1;
 };
 

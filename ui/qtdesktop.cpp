@@ -17,6 +17,7 @@
 #include "execution/session.h"
 #include "ui/messagedialog.h"
 #include "ui/platform.h"
+#include "ui/snoozebutton.h"
 
 namespace velk {
 
@@ -81,12 +82,14 @@ qtdesktop::~qtdesktop() {
 void qtdesktop::showmessage(const std::string& text) {
     if (sessionending()) return;
     messagedialog box(fromcore(text), {QStringLiteral("OK")}, 0, owner());
+    snoozebutton snooze(box, activesnooze());
     box.ask();
 }
 
 bool qtdesktop::askyesno(const std::string& text) {
     if (sessionending()) return false;
     messagedialog box(fromcore(text), {QStringLiteral("&Yes"), QStringLiteral("&No")}, -1, owner());
+    snoozebutton snooze(box, activesnooze());
     return box.ask() == 0;
 }
 
