@@ -28,8 +28,8 @@ datetime momentfrom(std::string_view text) {
     return r.ec == std::errc() && r.ptr == text.data() + text.size() ? t : novalue;
 }
 
-bool matches(const snoozeentry& s, const event& e) {
-    return s.name == e.name && s.created == timetofile(e.created);
+snoozekey keyof(const event& e) {
+    return {e.name, timetofile(e.created)};
 }
 
 } // namespace
@@ -57,9 +57,9 @@ std::string snoozes::save(const std::string& path) const {
 // its name, separated by tabs; the name last, as the only field that may hold a tab.
 std::string snoozes::text() const {
     std::string text;
-    for (const snoozeentry& s : entries)
-        text += std::to_string(s.minutes) + '\t' + momenttext(s.until) + '\t' + s.created + '\t' +
-                s.name + "\r\n";
+    for (const auto& [key, s] : entries)
+        text += std::to_string(s.minutes) + '\t' + momenttext(s.until) + '\t' + key.second + '\t' +
+                key.first + "\r\n";
     return text;
 }
 
@@ -78,18 +78,15 @@ void snoozes::parse(std::string_view text) {
         snoozeentry s;
         s.minutes = readnumber(std::string_view(line).substr(0, at[0]));
         s.until = momentfrom(std::string_view(line).substr(at[0] + 1, at[1] - at[0] - 1));
-        s.created = line.substr(at[1] + 1, at[2] - at[1] - 1);
-        s.name = line.substr(at[2] + 1);
         // A hand-edited line that does not read is passed over, not guessed at.
         if (s.minutes < 1 || s.minutes > maxsnoozeminutes) continue;
-        entries.push_back(std::move(s));
+        entries[{line.substr(at[2] + 1), line.substr(at[1] + 1, at[2] - at[1] - 1)}] = s;
     }
 }
 
 const snoozeentry* snoozes::find(const event& e) const {
-    const auto it = std::find_if(entries.begin(), entries.end(),
-                                 [&e](const snoozeentry& s) { return matches(s, e); });
-    return it == entries.end() ? nullptr : &*it;
+    const auto it = entries.find(keyof(e));
+    return it == entries.end() ? nullptr : &it->second;
 }
 
 datetime snoozes::until(const event& e) const {
@@ -103,37 +100,35 @@ int snoozes::minutes(const event& e) const {
 }
 
 void snoozes::snooze(const event& e, datetime until, int minutes) {
-    auto* s = const_cast<snoozeentry*>(find(e));
-    if (!s) s = &entries.emplace_back(snoozeentry{e.name, timetofile(e.created)});
-    s->until = until;
-    s->minutes = std::clamp(minutes, 1, maxsnoozeminutes);
+    snoozeentry& s = entries[keyof(e)];
+    s.until = until;
+    s.minutes = std::clamp(minutes, 1, maxsnoozeminutes);
 }
 
 bool snoozes::cancel(const event& e) {
-    auto* s = const_cast<snoozeentry*>(find(e));
-    if (!s || isnovalue(s->until)) return false;
-    s->until = novalue;
+    const auto it = entries.find(keyof(e));
+    if (it == entries.end() || isnovalue(it->second.until)) return false;
+    it->second.until = novalue;
     return true;
 }
 
 bool snoozes::prune(const book& b) {
+    if (entries.empty()) return false;
+    std::map<snoozekey, snoozeentry> kept;
     bool dropped = false;
-    std::vector<snoozeentry> kept;
-    for (snoozeentry& s : entries) {
-        const event* alarm = nullptr;
-        for (int i = 0; i < b.evcount && !alarm; ++i)
-            if (matches(s, *b.evs[i])) alarm = b.evs[i].get();
-        if (!alarm) {
-            dropped = true;
-            continue;
-        }
-        const bool regularfirst = !isnovalue(alarm->next) && alarm->next <= s.until;
-        if (!isnovalue(s.until) && (!alarm->active || regularfirst)) {
+    for (int i = 0; i < b.evcount; ++i) {
+        const event& alarm = *b.evs[i];
+        const auto it = entries.find(keyof(alarm));
+        if (it == entries.end()) continue;
+        snoozeentry s = it->second;
+        const bool regularfirst = !isnovalue(alarm.next) && alarm.next <= s.until;
+        if (!isnovalue(s.until) && (!alarm.active || regularfirst)) {
             s.until = novalue;
             dropped = true;
         }
-        kept.push_back(std::move(s));
+        kept[it->first] = s;
     }
+    dropped = dropped || kept.size() != entries.size();
     entries = std::move(kept);
     return dropped;
 }

@@ -1,7 +1,8 @@
 #pragma once
 #include <string>
 #include <string_view>
-#include <vector>
+#include <map>
+#include <utility>
 
 #include "alarms/book.h"
 #include "timespec/datetime.h"
@@ -20,12 +21,12 @@ inline constexpr double stalesnooze = 2.0 / 1440;
 // name and its start time as the alarm file writes them, so that an alarm renamed or removed
 // in the file loses its snooze instead of passing it to another.
 struct snoozeentry {
-    std::string name;
-    std::string created;
     int minutes = 0;
     datetime until = novalue;
     bool operator==(const snoozeentry&) const = default;
 };
+// The alarm's name and its start time as the alarm file writes it.
+using snoozekey = std::pair<std::string, std::string>;
 
 // The snoozes of one alarm file, kept in a file of their own beside it ("Alarms.snooze"), so
 // the alarm file keeps the format other programs read.
@@ -57,7 +58,8 @@ class snoozes {
     // The alarm with the soonest put-off run due at or before now, or nullptr.
     event* due(const book& b, datetime now) const;
 
-    std::vector<snoozeentry> entries;
+    // Looked up once per alarm shown, so a list of many snoozed alarms stays quick.
+    std::map<snoozekey, snoozeentry> entries;
 
   private:
     const snoozeentry* find(const event& e) const;

@@ -576,8 +576,8 @@ INSTANTIATE_TEST_SUITE_P(
 // The text of the snooze file reads back as it was; lines that do not read are passed over.
 TEST(snoozefile, readsbackandskipsdamage) {
     snoozes s;
-    s.entries = {{"tea\tfor two", "46363.3368055556", 15, 46363.34375},
-                 {"", "46362.5", 5, novalue}};
+    s.entries = {{{"tea\tfor two", "46363.3368055556"}, {15, 46363.34375}},
+                 {{"", "46362.5"}, {5, novalue}}};
     snoozes back;
     back.parse(s.text() + "x\t-\t1\n0\t-\t46362\tzero\n" + "1441\t-\t46362\ttoo long\n");
     EXPECT_EQ(back.entries, s.entries);
