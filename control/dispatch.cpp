@@ -72,13 +72,22 @@ reply applytofile(const command& c, const std::string& datapath) {
     if (auto problem = loadquietly(file, b, datapath); !problem.empty()) return failed(problem);
     reply r;
     const datetime current = now();
-    event* enabled = applycommand(b, c, current, r);
+    snoozes putoff;
+    const std::string putoffpath = snoozes::pathfor(datapath);
+    // An unreadable snooze file only matters to the commands that change it.
+    if (auto problem = putoff.load(putoffpath); !problem.empty() && snoozing(c))
+        return failed("The snoozes file '" + putoffpath + "' cannot be used: " + problem);
+    const std::string putoffbefore = putoff.text();
+    event* enabled = applycommand(b, putoff, c, current, r);
     if (r.status != 0 || !writes(c)) return r;
     try {
-        file.save(b);
+        if (!snoozing(c)) file.save(b);
     } catch (const velkerror& e) {
         return failed(e.text);
     }
+    if (putoff.text() != putoffbefore)
+        if (auto problem = putoff.save(putoffpath); !problem.empty())
+            return failed("Could not save the snoozes file '" + putoffpath + "': " + problem);
     if (enabled && !isnovalue(enabled->next) && enabled->next <= current)
         r.out += "Its time has come already: VELK runs it when it starts.\n";
     return r;

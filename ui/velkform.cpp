@@ -38,6 +38,7 @@
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/minutewake.h"
+#include "ui/snoozeview.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/traytip.h"
@@ -146,6 +147,14 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     bellglyph_ = QIcon(QPixmap::fromImage(imbell_));
     buildpanel();
     buildlist();
+    // Put-off runs: the tick runs them, the list and the tray name them.
+    snooze_ = new snoozeview(datapath_, book_, lnext_);
+    connect(snooze_, &snoozeview::cancelled, this, [this] {
+        refreshlist(keepcurrent);
+        if (cur_) fillfields(*cur_);
+    });
+    sched_.putoff = &snooze_->store();
+    delegate_->putoff = &snooze_->store();
     buildtray();
     settaborder();
     qApp->installEventFilter(new escapefilter(this, [this] { minimizeapp(); }));
@@ -170,6 +179,7 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
             [this] { QTimer::singleShot(traysettlems, this, &TVELKForm::traywatchTimer); });
     if (!tray->watching()) traywatch_.start();
     wake_ = new minutewake(this, book_, [this] { ttTimer(); });
+    wake_->putoff = &snooze_->store();
     watch_ = new filewatch(*this, datapath_);
 }
 
@@ -406,6 +416,7 @@ void TVELKForm::FormCreate() {
 bool TVELKForm::loadbook() {
     try {
         file_.load(book_);
+        snooze_->load();
         refreshlist(shownone);
     } catch (const velkerror& e) {
         model_->refresh();
@@ -544,7 +555,7 @@ void TVELKForm::ttTimer() {
 }
 
 void TVELKForm::updatetraytip() {
-    const QString tip = qs(traytip(book_, now(), designcaption));
+    const QString tip = qs(traytip(book_, now(), designcaption, &snooze_->store()));
     if (trayicon_->toolTip() != tip) trayicon_->setToolTip(tip);
 }
 
@@ -682,9 +693,14 @@ void TVELKForm::selectrow(int r) {
     listsync_ = false;
 }
 
+void TVELKForm::snoozeschanged() {
+    snooze_->changed();
+}
+
 void TVELKForm::refreshlist(int sel) {
     changed();
     book_.sortbook();
+    snooze_->changed();
     model_->refresh();
     updatetraytip();
     if (sel == keepcurrent)
@@ -799,6 +815,7 @@ void TVELKForm::fillfields(velk::event& alarm) {
     setlabel(lcreated_, qs(displaytime(alarm.created)));
     setlabel(llast_, qs(displaytime(alarm.last)));
     setlabel(lnext_, qs(displaytime(alarm.next)));
+    snooze_->show(&alarm);
     const QString state = alarm.active ? QStringLiteral("&Active") : QStringLiteral("In&active");
     if (bactive_->text() != state) {
         bactive_->setText(state);
@@ -819,6 +836,7 @@ void TVELKForm::clearfields() {
     const QString none = QStringLiteral("-");
     for (QLabel* l : {lcreated_, llast_, lnext_})
         setlabel(l, none);
+    snooze_->show(nullptr);
     // Every idle tick clears an empty editor again: only a real change touches the button.
     if (bactive_->text() != none) {
         bactive_->setText(none);
@@ -896,7 +914,7 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
                     "The Alarm '" + c.name +
                         "' is open in VELK behind a dialog; close the dialog and try again.\n"};
     }
-    velk::event* enabled = control::applycommand(book_, c, now(), r);
+    velk::event* enabled = control::applycommand(book_, snooze_->store(), c, now(), r);
     if (r.status != 0 || !control::writes(c)) return r;
     if (removed && removed == cur_) {
         cur_ = nullptr;

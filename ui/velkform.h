@@ -31,6 +31,7 @@ class editornotes;
 class alarmmodel;
 class filefinder;
 class filewatch;
+class snoozeview;
 class minutewake;
 class specialsmenu;
 class templmenu;
@@ -66,6 +67,7 @@ class TVELKForm : public QWidget, public tickhost {
     void fillfields(velk::event& alarm) override;
     int selectedalarm() override;
     void refreshlist(int sel) override;
+    void snoozeschanged() override;
 
     // A command from the command line (velk --add, --enable, ...), applied to the book as the
     // same edit in the window would be: the list re-sorted and the file saved soon after.
@@ -242,6 +244,7 @@ class TVELKForm : public QWidget, public tickhost {
     specialsmenu* mspecials_ = nullptr;
     std::unique_ptr<filefinder> finder_;
     filewatch* watch_ = nullptr;
+    snoozeview* snooze_ = nullptr;
     std::unique_ptr<editornotes> notes_;
 };
 
