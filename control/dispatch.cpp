@@ -79,6 +79,12 @@ reply applytofile(const command& c, const std::string& datapath) {
     } catch (const velkerror& e) {
         return failed(e.text);
     }
+    // Another program replaced the file between this command's load and its save.
+    if (!file.keptbysave().empty()) {
+        std::string told = keptmessage(datapath, file.keptbysave());
+        told.replace(told.find("\r\n"), 2, " ");
+        r.err += told + "\n";
+    }
     if (enabled && !isnovalue(enabled->next) && enabled->next <= current)
         r.out += "Its time has come already: VELK runs it when it starts.\n";
     return r;

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 
 #include "alarms/desktop.h"
+#include "control/dispatch.h"
+#include "timespec/error.h"
 #include "ui/velkform.h"
 
 namespace velk {
@@ -50,11 +52,20 @@ bool filewatch::beforesave(bool closing, std::string& kept) {
     return true;
 }
 
-std::string keptmessage(const std::string& path, const std::string& kept) {
-    return "The alarm file '" + path +
-           "' was changed outside VELK while VELK had changes of its own.\r\nThe changed file "
-           "was kept as '" +
-           kept + "'; VELK saved its own Alarms.";
+std::string filewatch::beforecommand() {
+    alarmfile& file = form_.file();
+    if (!file.changedoutside() || file.changedinside(form_.alarms())) return "";
+    // A damaged file is taken by the watch, with its messages, not inside a command.
+    if (std::string problem = control::loadproblem(file.path()); !problem.empty()) return problem;
+    // A fresh edit and nothing of the window's own: the command changes the edited file.
+    if (!form_.nested()) {
+        form_.reloadfile();
+        return "";
+    }
+    // Taken when the dialog is answered; changed now, both sides would have changes.
+    return "The alarm file '" + file.path() +
+           "' was changed outside VELK while a dialog of VELK is open; answer the dialog and try "
+           "again. Nothing was changed.";
 }
 
 // ---- the window's side: every save and the loading again ----
@@ -66,6 +77,8 @@ bool TVELKForm::writefile(bool onlychanged, bool closing) {
         file_.savechanged(book_);
     else
         file_.save(book_);
+    // Put in the file's place by another program after the look above.
+    if (kept.empty()) kept = file_.keptbysave();
     // Told also at exit; once the session ends no dialog opens any more.
     if (!kept.empty()) warnsave(keptmessage(datapath_, kept));
     return true;
@@ -76,6 +89,17 @@ void TVELKForm::reloadfile() {
     const bool had = cur_ != nullptr;
     const std::string name = had ? cur_->name : "";
     const datetime created = had ? cur_->created : 0;
+    // An empty or damaged file would leave the window's Alarms nowhere.
+    std::string kept;
+    try {
+        kept = file_.keepownbeforeload(book_);
+    } catch (const velkerror& e) {
+        // Not taken then: the window keeps its Alarms, and the next look tries again.
+        QTimer::singleShot(0, this, [this, text = e.text] { warnsave(text); });
+        return;
+    }
+    if (!kept.empty())
+        QTimer::singleShot(0, this, [this, kept] { warnsave(keptownmessage(datapath_, kept)); });
     cur_ = nullptr;
     clearfields();
     if (!loadbook()) return;
@@ -83,8 +107,9 @@ void TVELKForm::reloadfile() {
     for (int i = 0; had && i < book_.evcount; ++i)
         if (book_.evs[i]->name == name && book_.evs[i]->created == created) keep = i;
     if (keep >= 0) showevent(keep);
-    // Runs missed while the file was elsewhere are put to the user as at start.
-    ttTimer();
+    // Runs missed while the file was elsewhere are put to the user as at start; after the
+    // answer of a command that took the file first.
+    QTimer::singleShot(0, this, &TVELKForm::ttTimer);
 }
 
 } // namespace velk
