@@ -5,6 +5,7 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/desktop.h"
+#include "alarms/leftovers.h"
 #include "control/instance.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
@@ -111,7 +112,12 @@ reply runcommand(const std::vector<std::string>& args, const std::string& datapa
             case sendresult::noserver:
                 // Reading needs no lock: saves replace the file in one step.
                 if (!writes(c)) return applytofile(c, datapath);
-                if (lock.trylock()) return applytofile(c, datapath);
+                if (lock.trylock()) {
+                    // Saves of commands killed on the way leave their temporaries; no other
+                    // writer runs while the lock is held.
+                    removeleftovers(datapath);
+                    return applytofile(c, datapath);
+                }
                 break;
             case sendresult::failed:
                 // A window that is just closing, or another command holding the lock.

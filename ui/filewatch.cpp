@@ -55,8 +55,9 @@ bool filewatch::beforesave(bool closing, std::string& kept) {
 std::string filewatch::beforecommand() {
     alarmfile& file = form_.file();
     if (!file.changedoutside() || file.changedinside(form_.alarms())) return "";
-    // A damaged file is taken by the watch, with its messages, not inside a command.
-    if (std::string problem = control::loadproblem(file.path()); !problem.empty()) return problem;
+    // A damaged or unsafe file is not loaded inside a command (its messages would hold the
+    // answer): the command's save keeps it aside, as before.
+    if (!control::loadproblem(file.path()).empty()) return "";
     // A fresh edit and nothing of the window's own: the command changes the edited file.
     if (!form_.nested()) {
         form_.reloadfile();
