@@ -1,10 +1,13 @@
 #include "ui/filewatch.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 #include "alarms/desktop.h"
 #include "control/dispatch.h"
+#include "execution/script.h"
 #include "timespec/error.h"
+#include "ui/messagedialog.h"
 #include "ui/velkform.h"
 
 namespace velk {
@@ -32,7 +35,7 @@ void filewatch::watchfile() {
 void filewatch::check() {
     if (form_.isclosed()) return;
     // The book must stay while a pass or a dialog refers to its alarms.
-    if (form_.nested()) return settle_.start(retryms);
+    if (!form_.bookfree()) return settle_.start(retryms);
     if (!form_.file().changedoutside()) return;
     // Typing not yet in the book is a change of the window's own too. Such a change is saved
     // soon, and that save settles it (beforesave).
@@ -59,7 +62,7 @@ std::string filewatch::beforecommand() {
     // answer): the command's save keeps it aside, as before.
     if (!control::loadproblem(file.path()).empty()) return "";
     // A fresh edit and nothing of the window's own: the command changes the edited file.
-    if (!form_.nested()) {
+    if (form_.bookfree()) {
         form_.reloadfile();
         return "";
     }
@@ -70,6 +73,19 @@ std::string filewatch::beforecommand() {
 }
 
 // ---- the window's side: every save and the loading again ----
+
+bool TVELKForm::bookfree() const {
+    if (!nested()) return true;
+    // A warning about a save that nobody answers must not make every later edit a conflict.
+    if (!savewarning_ || messagedialog::opencount() != 1 || sched_.inconfirm || indialog)
+        return false;
+    int modal = 0;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        modal += w->isVisible() && w->isModal();
+    for (int i = 0; i < book_.evcount; ++i)
+        if (book_.evs[i]->busy) return false;
+    return modal == 1;
+}
 
 bool TVELKForm::writefile(bool onlychanged, bool closing) {
     std::string kept;
