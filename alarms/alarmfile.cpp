@@ -424,7 +424,9 @@ void alarmfile::keepdisplaced(const std::string& displaced, const std::string& w
     std::string text, reason;
     const bool read = datafile::readwhole(displaced, text, reason) == datafile::readresult::ok;
     // Never looked at before (a plain overwrite): nothing to tell it by.
-    const bool ours = !expected_ || (read && (text == written || *expected_ == snapshot{datafile::readresult::ok, text}));
+    const bool ours =
+        !expected_ ||
+        (read && (text == written || *expected_ == snapshot{datafile::readresult::ok, text}));
     if (ours || (read && !keptalready(text).empty())) {
         datafile::thefileops().remove(displaced);
         return;

@@ -1,7 +1,7 @@
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>

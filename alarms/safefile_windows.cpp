@@ -32,8 +32,8 @@ bool heldopen(DWORD err) {
            err == ERROR_LOCK_VIOLATION;
 }
 
-// Puts from in to's place, leaving what stood there under backup's name (kept = true). ERROR_SUCCESS
-// or the error.
+// Puts from in to's place, leaving what stood there under backup's name (kept = true).
+// ERROR_SUCCESS or the error.
 DWORD swapin(const std::wstring& from, const std::wstring& to, const std::wstring& backup,
              bool& kept) {
     kept = false;

@@ -251,10 +251,10 @@ TEST_F(savefixture, WritesToAFullDeviceKeepTheOldFile) {
 
 struct racecase {
     const char* name;
-    bool hadfile;      // the file existed at the load
-    bool ownagain;     // the other program puts back what the file held
-    int saves;         // each meeting the same edit
-    bool kept;         // the edit is kept as Alarms.data.external
+    bool hadfile;  // the file existed at the load
+    bool ownagain; // the other program puts back what the file held
+    int saves;     // each meeting the same edit
+    bool kept;     // the edit is kept as Alarms.data.external
 };
 
 // Another program renames its file into place between the last look and the replace: what it
