@@ -37,6 +37,10 @@ bool heldopen(DWORD err) {
 DWORD swapin(const std::wstring& from, const std::wstring& to, const std::wstring& backup,
              bool& kept) {
     kept = false;
+    // A folder in the file's place is not moved away, as a rename would not.
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
     for (int attempt = 0; attempt < 10; ++attempt) {
         if (ReplaceFileW(to.c_str(), from.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
                          nullptr, nullptr)) {
