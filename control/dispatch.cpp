@@ -5,6 +5,7 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/desktop.h"
+#include "alarms/leftovers.h"
 #include "control/instance.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
@@ -85,6 +86,12 @@ reply applytofile(const command& c, const std::string& datapath) {
     } catch (const velkerror& e) {
         return failed(e.text);
     }
+    // Another program replaced the file between this command's load and its save.
+    if (!file.keptbysave().empty()) {
+        std::string told = keptmessage(datapath, file.keptbysave());
+        told.replace(told.find("\r\n"), 2, " ");
+        r.err += told + "\n";
+    }
     if (putoff.text() != putoffbefore)
         if (auto problem = putoff.save(putoffpath); !problem.empty())
             return failed("Could not save the snoozes file '" + putoffpath + "': " + problem);
@@ -114,7 +121,12 @@ reply runcommand(const std::vector<std::string>& args, const std::string& datapa
             case sendresult::noserver:
                 // Reading needs no lock: saves replace the file in one step.
                 if (!writes(c)) return applytofile(c, datapath);
-                if (lock.trylock()) return applytofile(c, datapath);
+                if (lock.trylock()) {
+                    // Saves of commands killed on the way leave their temporaries; no other
+                    // writer runs while the lock is held.
+                    removeleftovers(datapath);
+                    return applytofile(c, datapath);
+                }
                 break;
             case sendresult::failed:
                 // A window that is just closing, or another command holding the lock.

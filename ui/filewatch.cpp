@@ -1,8 +1,13 @@
 #include "ui/filewatch.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 #include "alarms/desktop.h"
+#include "control/dispatch.h"
+#include "execution/script.h"
+#include "timespec/error.h"
+#include "ui/messagedialog.h"
 #include "ui/velkform.h"
 
 namespace velk {
@@ -30,7 +35,7 @@ void filewatch::watchfile() {
 void filewatch::check() {
     if (form_.isclosed()) return;
     // The book must stay while a pass or a dialog refers to its alarms.
-    if (form_.nested()) return settle_.start(retryms);
+    if (!form_.bookfree()) return settle_.start(retryms);
     if (!form_.file().changedoutside()) return;
     // Typing not yet in the book is a change of the window's own too. Such a change is saved
     // soon, and that save settles it (beforesave).
@@ -50,14 +55,37 @@ bool filewatch::beforesave(bool closing, std::string& kept) {
     return true;
 }
 
-std::string keptmessage(const std::string& path, const std::string& kept) {
-    return "The alarm file '" + path +
-           "' was changed outside VELK while VELK had changes of its own.\r\nThe changed file "
-           "was kept as '" +
-           kept + "'; VELK saved its own Alarms.";
+std::string filewatch::beforecommand() {
+    alarmfile& file = form_.file();
+    if (!file.changedoutside() || file.changedinside(form_.alarms())) return "";
+    // A damaged or unsafe file is not loaded inside a command (its messages would hold the
+    // answer): the command's save keeps it aside, as before.
+    if (!control::loadproblem(file.path()).empty()) return "";
+    // A fresh edit and nothing of the window's own: the command changes the edited file.
+    if (form_.bookfree()) {
+        form_.reloadfile();
+        return "";
+    }
+    // Taken when the dialog is answered; changed now, both sides would have changes.
+    return "The alarm file '" + file.path() +
+           "' was changed outside VELK while a dialog of VELK is open; answer the dialog and try "
+           "again. Nothing was changed.";
 }
 
 // ---- the window's side: every save and the loading again ----
+
+bool TVELKForm::bookfree() const {
+    if (!nested()) return true;
+    // A warning about a save that nobody answers must not make every later edit a conflict.
+    if (!savewarning_ || messagedialog::opencount() != 1 || sched_.inconfirm || indialog)
+        return false;
+    int modal = 0;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        modal += w->isVisible() && w->isModal();
+    for (int i = 0; i < book_.evcount; ++i)
+        if (book_.evs[i]->busy) return false;
+    return modal == 1;
+}
 
 bool TVELKForm::writefile(bool onlychanged, bool closing) {
     std::string kept;
@@ -66,6 +94,8 @@ bool TVELKForm::writefile(bool onlychanged, bool closing) {
         file_.savechanged(book_);
     else
         file_.save(book_);
+    // Put in the file's place by another program after the look above.
+    if (kept.empty()) kept = file_.keptbysave();
     // Told also at exit; once the session ends no dialog opens any more.
     if (!kept.empty()) warnsave(keptmessage(datapath_, kept));
     return true;
@@ -76,6 +106,17 @@ void TVELKForm::reloadfile() {
     const bool had = cur_ != nullptr;
     const std::string name = had ? cur_->name : "";
     const datetime created = had ? cur_->created : 0;
+    // An empty or damaged file would leave the window's Alarms nowhere.
+    std::string kept;
+    try {
+        kept = file_.keepownbeforeload(book_);
+    } catch (const velkerror& e) {
+        // Not taken then: the window keeps its Alarms, and the next look tries again.
+        QTimer::singleShot(0, this, [this, text = e.text] { warnsave(text); });
+        return;
+    }
+    if (!kept.empty())
+        QTimer::singleShot(0, this, [this, kept] { warnsave(keptownmessage(datapath_, kept)); });
     cur_ = nullptr;
     clearfields();
     if (!loadbook()) return;
@@ -83,8 +124,9 @@ void TVELKForm::reloadfile() {
     for (int i = 0; had && i < book_.evcount; ++i)
         if (book_.evs[i]->name == name && book_.evs[i]->created == created) keep = i;
     if (keep >= 0) showevent(keep);
-    // Runs missed while the file was elsewhere are put to the user as at start.
-    ttTimer();
+    // Runs missed while the file was elsewhere are put to the user as at start; after the
+    // answer of a command that took the file first.
+    QTimer::singleShot(0, this, &TVELKForm::ttTimer);
 }
 
 } // namespace velk

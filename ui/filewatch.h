@@ -26,6 +26,9 @@ class filewatch : public QObject {
     // nothing is written. When both changed, the file on disk is kept aside first and kept
     // names it. Throws velkerror when that fails.
     bool beforesave(bool closing, std::string& kept);
+    // Before a command changes the book: a fresh change on disk is taken first when the window
+    // has none of its own. "" when the command may go ahead, else why not.
+    std::string beforecommand();
 
   private:
     void check();
@@ -36,8 +39,5 @@ class filewatch : public QObject {
     QFileSystemWatcher watcher_;
     QTimer settle_;
 };
-
-// What the window tells when it kept a changed file aside before its own save.
-std::string keptmessage(const std::string& path, const std::string& kept);
 
 } // namespace velk

@@ -901,6 +901,7 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     }
     // Typing in the editor belongs to the book before anything else changes it.
     commitedits(false);
+    if (std::string why = watch_->beforecommand(); !why.empty()) return {1, "", why + "\n"};
     velk::event* removed = nullptr;
     if (c.what == control::command::remove) {
         int named = 0;
@@ -931,6 +932,7 @@ control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
     std::string kept;
     try {
         if (watch_->beforesave(true, kept)) file_.savechanged(book_);
+        if (kept.empty()) kept = file_.keptbysave();
     } catch (const velkerror& e) {
         return {1, "", e.text + "\n"};
     }

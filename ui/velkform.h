@@ -146,6 +146,8 @@ class TVELKForm : public QWidget, public tickhost {
     void finish();
     // A due pass, a script dialog or some other modal dialog is running: the book must not go.
     bool nested() const;
+    // Nothing refers to the book's alarms now, though a warning about a save may be open.
+    bool bookfree() const;
     // Checks that the tray is still there while the window hides in it.
     void traywatchTimer();
 
