@@ -279,6 +279,7 @@ void alarmfile::load(book& b) {
     std::string text, reason;
     const datafile::readresult kind = readnow(text, reason);
     seen_ = snapshot{kind, text};
+    expected_ = seen_;
     switch (kind) {
     case datafile::readresult::missing:
         damaged_ = false;
@@ -336,23 +337,64 @@ bool alarmfile::changedinside(const book& b) const {
     return booktext(b) != synced_;
 }
 
-std::string alarmfile::keepexternal() {
-    std::string text, reason;
-    const datafile::readresult kind = readnow(text, reason);
-    if (kind == datafile::readresult::missing) return "";
+std::string alarmfile::keptalready(const std::string& text) const {
+    for (int k = 0; k < 10000; ++k) {
+        std::string name = path_ + ".external";
+        if (k > 0) name.append(".").append(std::to_string(k));
+        std::string held, reason;
+        const datafile::readresult kind = datafile::readwhole(name, held, reason);
+        if (kind == datafile::readresult::missing) return "";
+        if (kind == datafile::readresult::ok && held == text) return name;
+    }
+    return "";
+}
+
+std::string alarmfile::keepcopy(const std::string& text) {
+    // A run of conflicts with the same edit keeps it once.
+    if (!keptalready(text).empty()) return "";
     const std::string kept = freename(".external");
     if (kept.empty())
         throw velkerror{"Could not save Alarms to file '" + path_ +
                         "': the changed file could not be kept (too many kept files)"};
-    // A copy keeps the file's own permissions for the save; one that cannot be read is moved.
-    reason = kind == datafile::readresult::ok ? datafile::replacewhole(kept, text)
-                                              : datafile::renamefile(path_, kept);
-    if (!reason.empty())
+    if (std::string reason = datafile::replacewhole(kept, text); !reason.empty())
         throw velkerror{"Could not save Alarms to file '" + path_ +
                         "': the changed file could not be kept (" + reason + ")"};
+    return kept;
+}
+
+std::string alarmfile::keepexternal() {
+    std::string text, reason;
+    const datafile::readresult kind = readnow(text, reason);
+    if (kind == datafile::readresult::missing) return "";
+    // A copy keeps the file's own permissions for the save; one that cannot be read is moved.
+    std::string kept;
+    if (kind == datafile::readresult::ok) {
+        kept = keepcopy(text);
+    } else {
+        kept = freename(".external");
+        reason = kept.empty() ? "too many kept files" : datafile::renamefile(path_, kept);
+        if (!reason.empty())
+            throw velkerror{"Could not save Alarms to file '" + path_ +
+                            "': the changed file could not be kept (" + reason + ")"};
+    }
     // What the save replaces is kept whole now, damaged or not.
     damaged_ = false;
     return kept;
+}
+
+std::string alarmfile::keepownbeforeload(const book& b) {
+    if (b.evcount() == 0) return "";
+    std::string text, reason;
+    if (readnow(text, reason) == datafile::readresult::ok) {
+        std::deque<std::string> lines = splitlines(text);
+        book outside;
+        try {
+            readevents(lines, outside);
+            if (outside.evcount() > 0) return "";
+        } catch (const velkerror&) {
+        }
+    }
+    return keepcopy(booktext(b));
 }
 
 void alarmfile::setaside() {
@@ -370,25 +412,67 @@ void alarmfile::setaside() {
                         "': the damaged file could not be set aside (" + reason + ")"};
     damaged_ = false;
     setaside_ = aside;
+    // Whatever a save finds in the file's place from now on, someone else put there.
+    expected_ = snapshot{};
+}
+
+void alarmfile::keepdisplaced(const std::string& displaced, const std::string& written,
+                              bool replaced) {
+    // The old file is out of its place and the new one did not get in: it goes back.
+    if (!replaced && !datafile::exists(path_) && datafile::renamefile(displaced, path_).empty())
+        return;
+    std::string text, reason;
+    const bool read = datafile::readwhole(displaced, text, reason) == datafile::readresult::ok;
+    // Never looked at before (a plain overwrite): nothing to tell it by.
+    const bool ours =
+        !expected_ ||
+        (read && (text == written || *expected_ == snapshot{datafile::readresult::ok, text}));
+    if (ours || (read && !keptalready(text).empty())) {
+        datafile::thefileops().remove(displaced);
+        return;
+    }
+    const std::string kept = freename(".external");
+    // Where it cannot be renamed, it stays under its temporary name, and is told there.
+    keptbysave_ = !kept.empty() && datafile::renamefile(displaced, kept).empty() ? kept : displaced;
 }
 
 void alarmfile::write(std::string text) {
     // Nothing is made or moved where others could swap or read it.
     if (std::string why = datafile::folderproblem(path_); !why.empty())
         throw velkerror{"Could not save Alarms to file '" + path_ + "': " + why};
+    keptbysave_.clear();
     // A file that failed to load may still hold the user's alarms: keep it.
     if (damaged_) setaside();
     // Unknown until this save has succeeded: a failed one may have left either content.
     ondisk_.reset();
     seen_.reset();
-    const std::string reason = datafile::replacewhole(path_, text);
+    // Whatever stood in the file's place at the instant of the replace comes back: when it is
+    // not what this process last read or wrote, someone else wrote it after the last look.
+    std::string displaced;
+    const std::string reason = datafile::replacekeeping(path_, text, displaced);
+    if (!displaced.empty()) keepdisplaced(displaced, text, reason.empty());
     if (!reason.empty())
         throw velkerror{"Could not save Alarms to file '" + path_ + "': " + reason};
     // A change of the user's own, saved: the failed load is dealt with.
     if (text != synced_) failedload_ = false;
     synced_ = text;
     seen_ = snapshot{datafile::readresult::ok, text};
+    expected_ = seen_;
     ondisk_ = std::move(text);
+}
+
+std::string keptmessage(const std::string& path, const std::string& kept) {
+    return "The alarm file '" + path +
+           "' was changed outside VELK while VELK had changes of its own.\r\nThe changed file "
+           "was kept as '" +
+           kept + "'; VELK saved its own Alarms.";
+}
+
+std::string keptownmessage(const std::string& path, const std::string& kept) {
+    return "The alarm file '" + path +
+           "' was replaced outside VELK by one that holds no Alarms or is damaged.\r\nVELK's "
+           "Alarms as they were before were kept as '" +
+           kept + "'.";
 }
 
 void alarmfile::save(const book& b) {

@@ -90,14 +90,26 @@ class alarmfile {
     bool changedinside(const book& b) const;
     // Keeps the file as it is on disk now under the first free name of path.external,
     // path.external.1, ..., so that the next save replaces nothing of it; returns that name,
-    // "" when there is no file. Throws velkerror.
+    // "" when there is no file or a kept file holds the same already. Throws velkerror.
     std::string keepexternal();
+    // Before the window takes a changed file that holds no alarms or is damaged (a truncated
+    // file, a sync tool's half copy): keeps b, the book as last loaded or saved, as
+    // path.external unless a kept file holds it already. Returns that name or "".
+    std::string keepownbeforeload(const book& b);
+    // Where the last save kept a file that someone else had put in the file's place since this
+    // process last read or wrote it (found at the very moment of the replace), "" when it
+    // found its own or nothing.
+    const std::string& keptbysave() const { return keptbysave_; }
 
   private:
     [[noreturn]] void fail(book& b, const std::string& detail);
     void setaside();
     void write(std::string text);
+    void keepdisplaced(const std::string& displaced, const std::string& written, bool replaced);
     std::string freename(const std::string& suffix) const;
+    // A kept path.external... that holds text already, or "".
+    std::string keptalready(const std::string& text) const;
+    std::string keepcopy(const std::string& text);
     // The file as it is now, refused when it must not be used.
     datafile::readresult readnow(std::string& text, std::string& reason) const;
 
@@ -117,7 +129,16 @@ class alarmfile {
     std::optional<snapshot> seen_;
     // The book's text when it was last loaded or saved.
     std::string synced_;
+    std::string keptbysave_;
+    // What the replace of a save should find in the file's place: it was ours. Kept across a
+    // failed save; unknown before the first load or save.
+    std::optional<snapshot> expected_;
 };
+
+// What is told when a changed file was kept aside before a save of VELK's own.
+std::string keptmessage(const std::string& path, const std::string& kept);
+// What is told when the window's Alarms were kept before it took an empty or damaged file.
+std::string keptownmessage(const std::string& path, const std::string& kept);
 
 // How soon after a change of the book (an edit, a handled occurrence) it is saved, so that a
 // crash or power cut loses no edit and no alarm runs twice after a restart.

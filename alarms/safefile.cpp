@@ -35,11 +35,12 @@ std::string checksize(fileops& ops, fileops::handle h, std::size_t expected) {
            std::to_string(expected) + " bytes)";
 }
 
-std::string replacewithretry(fileops& ops, const std::string& from, const std::string& to) {
+std::string replacewithretry(fileops& ops, const std::string& from, const std::string& to,
+                             std::string* displaced) {
     std::string reason;
     for (int attempt = 1;; ++attempt) {
         bool busy = false;
-        reason = ops.replace(from, to, busy);
+        reason = ops.replace(from, to, busy, displaced);
         if (reason.empty() || !busy || attempt >= replacetries) return reason;
         ops.pause(replacepausems);
     }
@@ -59,7 +60,11 @@ std::string replacewhole(const std::string& path, const std::string& text) {
     return replacewhole(path, text, thefileops());
 }
 
-std::string replacewhole(const std::string& pathgiven, const std::string& text, fileops& ops) {
+namespace {
+
+std::string replaceall(const std::string& pathgiven, const std::string& text, fileops& ops,
+                       std::string* displaced) {
+    if (displaced) displaced->clear();
     const std::string path = ops.target(pathgiven);
     std::string temp;
     fileops::handle h = 0;
@@ -70,7 +75,7 @@ std::string replacewhole(const std::string& pathgiven, const std::string& text, 
     // Closed in every case; a close that fails after good writes is a failed save too.
     const std::string closed = ops.close(h);
     if (reason.empty()) reason = closed;
-    if (reason.empty()) reason = replacewithretry(ops, temp, path);
+    if (reason.empty()) reason = replacewithretry(ops, temp, path, displaced);
     if (!reason.empty()) {
         ops.remove(temp);
         return reason;
@@ -78,6 +83,17 @@ std::string replacewhole(const std::string& pathgiven, const std::string& text, 
     // The new file is whole in place; without the folder on the disk a power cut could still
     // bring the old one back, so that is reported too.
     return ops.syncfolder(path);
+}
+
+} // namespace
+
+std::string replacewhole(const std::string& path, const std::string& text, fileops& ops) {
+    return replaceall(path, text, ops, nullptr);
+}
+
+std::string replacekeeping(const std::string& path, const std::string& text,
+                           std::string& displaced) {
+    return replaceall(path, text, thefileops(), &displaced);
 }
 
 } // namespace datafile

@@ -59,8 +59,13 @@ class fileops {
     virtual std::string size(handle h, std::uint64_t& bytes) = 0;
     virtual std::string close(handle h) = 0;
     // Renames from over to in one step. busy is set when the failure came from another program
-    // holding to open (worth trying again shortly).
-    virtual std::string replace(const std::string& from, const std::string& to, bool& busy) = 0;
+    // holding to open (worth trying again shortly). With displaced, what stood at to at that
+    // very instant is kept under the name *displaced, so that a file another program put there
+    // a moment ago is not lost unseen; *displaced stays as it is when nothing stood there, or
+    // when the file system cannot do this (to is then replaced by a plain rename). Set even
+    // when the replace then fails: the old file may be there and no longer at to.
+    virtual std::string replace(const std::string& from, const std::string& to, bool& busy,
+                                std::string* displaced) = 0;
     // Makes a replace in the folder of path reach the disk.
     virtual std::string syncfolder(const std::string& path) = 0;
     virtual void remove(const std::string& path) = 0;
@@ -86,6 +91,10 @@ inline constexpr int replacepausems = 100;
 // content and the temporary is removed. Returns the reason of a failure.
 std::string replacewhole(const std::string& path, const std::string& text);
 std::string replacewhole(const std::string& path, const std::string& text, fileops& ops);
+// The same, keeping what the replace displaced under the name displaced receives ("" when
+// nothing stood there or it could not be kept): the caller decides whether it was its own.
+std::string replacekeeping(const std::string& path, const std::string& text,
+                           std::string& displaced);
 
 bool exists(const std::string& path);
 // Renames from to to; returns the reason of a failure.

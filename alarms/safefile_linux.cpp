@@ -1,11 +1,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -81,8 +83,33 @@ bool ownlink(const std::string& path) {
            stat(path.c_str(), &file) == 0 && file.st_uid == geteuid();
 }
 
+// Puts from in to's place in one step, leaving what stood there under from's name: 0. -1 when
+// nothing stood there and from was moved in; else the error.
+int swapin(const std::string& from, const std::string& to) {
+    // Another program may make or remove the file between two tries: a few of them.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE) == 0) {
+            // A folder in the file's place is not swapped away, as a rename would not.
+            struct stat st {};
+            if (lstat(from.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return 0;
+            renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_EXCHANGE);
+            return EISDIR;
+        }
+        if (errno != ENOENT) return errno;
+        // Made anew, but never over a file that appeared since.
+        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+            return -1;
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
 class posixops : public fileops {
   public:
+    // A file-size limit (ulimit -f) would end the process in the middle of a save; ignored, it
+    // makes the write fail, and the save is reported and undone like one to a full disk.
+    posixops() { signal(SIGXFSZ, SIG_IGN); }
+
     std::string target(const std::string& path) override {
         // A link to the file stays a link: the file it points to is the one replaced. Only the
         // user's own link to the user's own file: a save never writes to another file's place.
@@ -149,9 +176,20 @@ class posixops : public fileops {
         return ::close(fdof(h)) == 0 ? "" : reasonof(errno);
     }
 
-    std::string replace(const std::string& from, const std::string& to, bool& busy) override {
+    std::string replace(const std::string& from, const std::string& to, bool& busy,
+                        std::string* displaced) override {
         // Nothing on Linux keeps a rename from happening for a while.
         busy = false;
+        if (displaced) {
+            const int err = swapin(from, to);
+            if (err == 0) {
+                *displaced = from;
+                return "";
+            }
+            if (err == -1) return "";
+            // A file system that cannot swap: replaced the plain way, unseen.
+            if (err != EINVAL && err != ENOSYS && err != ENOTSUP) return reasonof(err);
+        }
         return rename(from.c_str(), to.c_str()) == 0 ? "" : reasonof(errno);
     }
 

@@ -20,15 +20,53 @@ HANDLE handleof(fileops::handle h) {
     return reinterpret_cast<HANDLE>(h);
 }
 
+// A name beside path that no other writer uses: leftovers of a killed process are known by it.
+std::string tempname(const std::string& path) {
+    static unsigned serial = 0;
+    return path + ".tmp." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++serial);
+}
+
+// Virus scanners, indexers and backup tools open files for a moment.
+bool heldopen(DWORD err) {
+    return err == ERROR_SHARING_VIOLATION || err == ERROR_ACCESS_DENIED ||
+           err == ERROR_LOCK_VIOLATION;
+}
+
+// Puts from in to's place, leaving what stood there under backup's name (kept = true).
+// ERROR_SUCCESS or the error.
+DWORD swapin(const std::wstring& from, const std::wstring& to, const std::wstring& backup,
+             bool& kept) {
+    kept = false;
+    // A folder in the file's place is not moved away, as a rename would not.
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return ERROR_ACCESS_DENIED;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (ReplaceFileW(to.c_str(), from.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                         nullptr, nullptr)) {
+            kept = true;
+            return ERROR_SUCCESS;
+        }
+        DWORD err = GetLastError();
+        // The old file went to backup, but the new one is not in place yet.
+        if (err == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) kept = true;
+        if (err != ERROR_FILE_NOT_FOUND && err != ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) return err;
+        // Made anew, but never over a file that appeared since.
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return ERROR_SUCCESS;
+        err = GetLastError();
+        if (err != ERROR_ALREADY_EXISTS && err != ERROR_FILE_EXISTS) return err;
+        if (kept) return err;
+    }
+    return ERROR_ALREADY_EXISTS;
+}
+
 class win32ops : public fileops {
   public:
     std::string target(const std::string& path) override { return path; }
 
     std::string createtemp(const std::string& path, std::string& temp, handle& h) override {
-        static unsigned serial = 0;
         for (int attempt = 0; attempt < 100; ++attempt) {
-            temp = path + ".tmp." + std::to_string(GetCurrentProcessId()) + "." +
-                   std::to_string(++serial);
+            temp = tempname(path);
             HANDLE f = CreateFileW(win::widen(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
             if (f != INVALID_HANDLE_VALUE) {
@@ -64,18 +102,28 @@ class win32ops : public fileops {
         return CloseHandle(handleof(h)) ? "" : reasonof(GetLastError());
     }
 
-    std::string replace(const std::string& from, const std::string& to, bool& busy) override {
+    std::string replace(const std::string& from, const std::string& to, bool& busy,
+                        std::string* displaced) override {
+        busy = false;
+        if (displaced) {
+            const std::string backup = tempname(to);
+            bool kept = false;
+            const DWORD err = swapin(win::widen(from), win::widen(to), win::widen(backup), kept);
+            if (kept) *displaced = backup;
+            if (err == ERROR_SUCCESS) return "";
+            busy = heldopen(err);
+            // A file system that cannot do it: replaced the plain way, unseen.
+            if (kept || (err != ERROR_INVALID_FUNCTION && err != ERROR_NOT_SUPPORTED &&
+                         err != ERROR_INVALID_PARAMETER))
+                return reasonof(err);
+        }
         // One step, written through, so the old file stays whole until the new one is
         // complete.
         if (MoveFileExW(win::widen(from).c_str(), win::widen(to).c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            busy = false;
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return "";
-        }
         const DWORD err = GetLastError();
-        // Virus scanners, indexers and backup tools open files for a moment.
-        busy = err == ERROR_SHARING_VIOLATION || err == ERROR_ACCESS_DENIED ||
-               err == ERROR_LOCK_VIOLATION;
+        busy = heldopen(err);
         return reasonof(err);
     }
 

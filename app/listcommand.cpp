@@ -35,9 +35,14 @@ int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << terminaltext(file.detail()) << '\n' << terminaltext(e.text) << '\n';
         return 1;
     }
+    // Put-off runs show in place of the next time; a snooze file that does not read shows none.
+    snoozes putoff;
+    putoff.load(snoozes::pathfor(file.path()));
     const datetime current = now();
-    for (int r = 0; r < alarms.evcount(); ++r)
-        out << control::listrow(*alarms.inrow(r), current) << '\n';
+    for (int r = 0; r < alarms.evcount(); ++r) {
+        const event& e = *alarms.inrow(r);
+        out << control::listrow(e, current, putoff.until(e)) << '\n';
+    }
     return 0;
 }
 

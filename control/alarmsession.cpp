@@ -1,5 +1,6 @@
 #include "control/alarmsession.h"
 
+#include "alarms/snoozes.h"
 #include "control/commands.h"
 #include "control/dispatch.h"
 #include "execution/script.h"
@@ -14,6 +15,31 @@ alarmsession::alarmsession(std::string datapath, sessionhost& host)
 
 bool alarmsession::nested() const {
     return sched_.inconfirm || indialog || host_.modalopen();
+}
+
+bool alarmsession::bookfree() const {
+    if (!nested()) return true;
+    // A warning about a save that nobody answers must not make every later edit a conflict.
+    if (sched_.inconfirm || indialog || !host_.onlysavewarning()) return false;
+    for (int i = 0; i < book_.evcount(); ++i)
+        if (book_.evs(i)->busy) return false;
+    return true;
+}
+
+std::string alarmsession::beforecommand() {
+    if (!file_.changedoutside() || file_.changedinside(book_)) return "";
+    // A damaged or unsafe file is not loaded inside a command (its messages would hold the
+    // answer): the command's save keeps it aside, as before.
+    if (!control::loadproblem(file_.path()).empty()) return "";
+    // A fresh edit and nothing of the window's own: the command changes the edited file.
+    if (bookfree()) {
+        host_.reload();
+        return "";
+    }
+    // Taken when the dialog is answered; changed now, both sides would have changes.
+    return "The alarm file '" + file_.path() +
+           "' was changed outside VELK while a dialog of VELK is open; answer the dialog and try "
+           "again. Nothing was changed.";
 }
 
 void alarmsession::changed() {
@@ -38,6 +64,8 @@ bool alarmsession::writefile(bool onlychanged, bool closing) {
         file_.savechanged(book_);
     else
         file_.save(book_);
+    // Put in the file's place by another program after the look above.
+    if (kept.empty()) kept = file_.keptbysave();
     // Told also at exit; once the session ends no dialog opens any more.
     if (!kept.empty()) host_.warn(keptmessage(datapath_, kept));
     return true;
@@ -56,7 +84,7 @@ void alarmsession::savesoon() {
 bool alarmsession::filechanged() {
     if (closed_) return true;
     // The book must stay while a pass or a dialog refers to its alarms.
-    if (nested()) return false;
+    if (!bookfree()) return false;
     if (!file_.changedoutside()) return true;
     // Typing not yet in the book is a change of the window's own too. Such a change is saved
     // soon, and that save settles it (beforesave).
@@ -79,6 +107,7 @@ control::reply alarmsession::runcommand(const std::vector<std::string>& args) {
     }
     // Typing in the editor belongs to the book before anything else changes it.
     host_.commitedits(false);
+    if (std::string why = beforecommand(); !why.empty()) return {1, "", why + "\n"};
     event* removed = nullptr;
     if (c.what == control::command::remove) {
         const std::vector<int> named = book_.named(c.name);
@@ -90,7 +119,9 @@ control::reply alarmsession::runcommand(const std::vector<std::string>& args) {
                     "The Alarm '" + c.name +
                         "' is open in VELK behind a dialog; close the dialog and try again.\n"};
     }
-    event* enabled = control::applycommand(book_, c, now(), r);
+    snoozes none;
+    event* enabled =
+        control::applycommand(book_, sched_.putoff ? *sched_.putoff : none, c, now(), r);
     if (r.status != 0 || !control::writes(c)) return r;
     if (removed && removed == host_.curevent()) host_.forget();
     host_.refreshlist(tickhost::keepcurrent);
@@ -104,6 +135,7 @@ control::reply alarmsession::runcommand(const std::vector<std::string>& args) {
     std::string kept;
     try {
         if (beforesave(true, kept)) file_.savechanged(book_);
+        if (kept.empty()) kept = file_.keptbysave();
     } catch (const velkerror& e) {
         return {1, "", e.text + "\n"};
     }
@@ -115,13 +147,6 @@ void alarmsession::offerdue(event* alarm) {
     if (closed_ || book_.indexof(alarm) < 0) return;
     if (sched_.fireifdue(*alarm, alarm == host_.curevent(), true))
         host_.refreshlist(tickhost::keepcurrent);
-}
-
-std::string keptmessage(const std::string& path, const std::string& kept) {
-    return "The alarm file '" + path +
-           "' was changed outside VELK while VELK had changes of its own.\r\nThe changed file "
-           "was kept as '" +
-           kept + "'; VELK saved its own Alarms.";
 }
 
 } // namespace velk

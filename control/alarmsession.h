@@ -27,6 +27,8 @@ class sessionhost : public tickhost {
     virtual void reload() = 0;
     // Makes sure a save follows within a couple of seconds.
     virtual void armsave() = 0;
+    // The one dialog open is the window's warning about a save, which uses no alarm.
+    virtual bool onlysavewarning() = 0;
 };
 
 // One running window's alarms without the window: the book and its file, when they are saved,
@@ -43,6 +45,8 @@ class alarmsession {
     passstate state() const { return closed_ ? passstate::closing : sched_.state(); }
     // A due pass, a script dialog or some other modal dialog is running: the book must not go.
     bool nested() const;
+    // Nothing refers to the book's alarms now, though a warning about a save may be open.
+    bool bookfree() const;
     bool closed() const { return closed_; }
     void close() { closed_ = true; }
 
@@ -60,6 +64,9 @@ class alarmsession {
     // The file changed on disk: loaded again when the book has no change of its own. false when
     // it must be looked at again later, because a pass or a dialog still uses the book.
     bool filechanged();
+    // Before a command changes the book: a fresh change on disk is taken first when the book
+    // has none of its own. "" when the command may go ahead, else why not.
+    std::string beforecommand();
 
     // A command of the channel, applied as the same edit in the window would be; the answer
     // comes once the change is on the disk.
@@ -75,8 +82,5 @@ class alarmsession {
     scheduler sched_;
     bool closed_ = false;
 };
-
-// What the window tells when it kept a changed file aside before its own save.
-std::string keptmessage(const std::string& path, const std::string& kept);
 
 } // namespace velk

@@ -104,7 +104,44 @@ event* switchalarm(book& b, const command& c, datetime now, reply& r) {
     return enabled;
 }
 
+// The one alarm named c.name; nullptr with the failure in r.
+event* onenamed(book& b, const command& c, reply& r) {
+    if (c.name.empty()) return failure(r, emptyname()), nullptr;
+    const std::vector<int> found = b.named(c.name);
+    if (found.empty()) return failure(r, notfound(c.name)), nullptr;
+    if (found.size() > 1)
+        return failure(r, ambiguous(c.name, static_cast<int>(found.size()))), nullptr;
+    event* e = b.evs(found.front());
+    if (e->busy) return failure(r, busyalarm(c.name)), nullptr;
+    return e;
+}
+
+void snoozealarm(book& b, snoozes& putoff, const command& c, datetime now, reply& r) {
+    event* e = onenamed(b, c, r);
+    if (!e) return;
+    if (!e->active)
+        return void(failure(r, "The Alarm '" + c.name + "' is switched off; nothing to snooze."));
+    const int minutes = c.minutes > 0 ? c.minutes : putoff.minutes(*e);
+    const datetime until = now + minutes * oneminute;
+    if (!isnovalue(e->next) && e->next <= until)
+        return void(failure(r, "The Alarm '" + c.name + "' is due at " + displaytime(e->next) +
+                                   ", before the snooze would end; nothing was changed."));
+    putoff.snooze(*e, until, minutes);
+    r.out = listrow(*e, now, until) + "\n";
+}
+
+void unsnoozealarm(book& b, snoozes& putoff, const command& c, datetime now, reply& r) {
+    event* e = onenamed(b, c, r);
+    if (!e) return;
+    if (!putoff.cancel(*e)) return void(failure(r, notsnoozed(c.name)));
+    r.out = listrow(*e, now) + "\n";
+}
+
 } // namespace
+
+std::string notsnoozed(const std::string& name) {
+    return "The Alarm '" + name + "' is not snoozed!";
+}
 
 std::string emptyname() {
     return "The name of an Alarm must not be empty!";
@@ -125,7 +162,11 @@ std::string busyalarm(const std::string& name) {
 
 bool iscommand(const std::string& word) {
     return word == "--add" || word == "--enable" || word == "--disable" || word == "--remove" ||
-           word == "--agenda";
+           word == "--agenda" || word == "--snooze" || word == "--unsnooze";
+}
+
+bool snoozing(const command& c) {
+    return c.what == command::snooze || c.what == command::unsnooze;
 }
 
 bool writes(const command& c) {
@@ -181,8 +222,31 @@ command parsecommand(const std::vector<std::string>& args, reply& r) {
         c.what = command::agenda;
         return c;
     }
+    if (word == "--snooze") {
+        if (rest.empty() || rest.size() > 2) {
+            usage(r, "--snooze needs a NAME and at most a number of MINUTES");
+            return c;
+        }
+        if (rest.size() == 2) {
+            const int32_t minutes = readnumber(rest[1]);
+            if (minutes == novalue || minutes < 1 || minutes > maxsnoozeminutes) {
+                usage(r, "--snooze needs a whole number of MINUTES from 1 to " +
+                             std::to_string(maxsnoozeminutes) + ", not '" + rest[1] + "'");
+                return c;
+            }
+            c.minutes = minutes;
+        }
+        c.name = rest[0];
+        c.what = command::snooze;
+        return c;
+    }
     if (rest.size() != 1) {
         usage(r, word + " needs exactly one NAME");
+        return c;
+    }
+    if (word == "--unsnooze") {
+        c.name = rest[0];
+        c.what = command::unsnooze;
         return c;
     }
     c.name = rest[0];
@@ -204,11 +268,29 @@ event* applycommand(book& b, const command& c, datetime now, reply& r) {
     case command::agenda:
         r.out = agendatext(b, now, c.days);
         return nullptr;
+    case command::snooze:
+    case command::unsnooze:
     case command::none:
         break;
     }
     usage(r, "a command is expected");
     return nullptr;
+}
+
+event* applycommand(book& b, snoozes& putoff, const command& c, datetime now, reply& r) {
+    r = reply{};
+    event* enabled = nullptr;
+    if (c.what == command::snooze)
+        snoozealarm(b, putoff, c, now, r);
+    else if (c.what == command::unsnooze)
+        unsnoozealarm(b, putoff, c, now, r);
+    else if (c.what == command::agenda)
+        r.out = agendatext(b, &putoff, now, c.days);
+    else
+        enabled = applycommand(b, c, now, r);
+    // A removed, renamed or switched-off alarm takes its put-off run with it.
+    if (r.status == 0 && writes(c)) putoff.prune(b);
+    return enabled;
 }
 
 std::string listrow(const event& e, datetime now) {
@@ -221,7 +303,18 @@ std::string listrow(const event& e, datetime now) {
     return row;
 }
 
+std::string listrow(const event& e, datetime now, datetime until) {
+    if (isnovalue(until)) return listrow(e, now);
+    return std::string(e.active ? "*" : " ") + "  " + displaytime(until) + "  (+" +
+           countdowntext(now, until) + ")  " +
+           (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name)) + "  (snoozed)";
+}
+
 std::string agendatext(const book& b, datetime now, int days) {
+    return agendatext(b, nullptr, now, days);
+}
+
+std::string agendatext(const book& b, const snoozes* putoff, datetime now, int days) {
     const datetime end = now + days;
     // The earliest pending moment of every alarm; the smallest is taken and replaced by that
     // alarm's following one, so only the lines printed are ever searched. Ties keep the
@@ -229,12 +322,15 @@ std::string agendatext(const book& b, datetime now, int days) {
     struct pending {
         datetime at;
         int row;
+        bool snoozed = false;
         bool operator>(const pending& o) const { return at != o.at ? at > o.at : row > o.row; }
     };
     std::priority_queue<pending, std::vector<pending>, std::greater<>> queue;
     for (int r = 0; r < b.evcount(); ++r) {
         const event& e = *b.inrow(r);
         if (e.active && e.parsed && !isnovalue(e.next) && e.next < end) queue.push({e.next, r});
+        const datetime until = putoff ? putoff->until(e) : novalue;
+        if (!isnovalue(until) && until < end) queue.push({until, r, true});
     }
     std::string text;
     for (int lines = 0; !queue.empty(); ++lines) {
@@ -246,7 +342,9 @@ std::string agendatext(const book& b, datetime now, int days) {
         queue.pop();
         const event& e = *b.inrow(p.row);
         text += displaytime(p.at) + "  (+" + countdowntext(now, p.at) + ")  " +
-                (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name)) + "\n";
+                (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name)) +
+                (p.snoozed ? "  (snoozed)\n" : "\n");
+        if (p.snoozed) continue;
         // A moment already due is listed once; the ones after it count from now.
         const datetime following = nextfrom(*e.parsed, std::max(p.at + oneminute, now));
         if (!isnovalue(following) && following > p.at && following < end)

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "alarms/alarmfile.h"
+#include "alarms/leftovers.h"
 #include "control/instance.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
@@ -54,13 +55,28 @@ reply applytofile(const command& c, const std::string& datapath) {
     if (auto problem = loadquietly(file, b, datapath); !problem.empty()) return failed(problem);
     reply r;
     const datetime current = now();
-    event* enabled = applycommand(b, c, current, r);
+    snoozes putoff;
+    const std::string putoffpath = snoozes::pathfor(datapath);
+    // An unreadable snooze file only matters to the commands that change it.
+    if (auto problem = putoff.load(putoffpath); !problem.empty() && snoozing(c))
+        return failed("The snoozes file '" + putoffpath + "' cannot be used: " + problem);
+    const std::string putoffbefore = putoff.text();
+    event* enabled = applycommand(b, putoff, c, current, r);
     if (r.status != 0 || !writes(c)) return r;
     try {
-        file.save(b);
+        if (!snoozing(c)) file.save(b);
     } catch (const velkerror& e) {
         return failed(e.text);
     }
+    // Another program replaced the file between this command's load and its save.
+    if (!file.keptbysave().empty()) {
+        std::string told = keptmessage(datapath, file.keptbysave());
+        told.replace(told.find("\r\n"), 2, " ");
+        r.err += told + "\n";
+    }
+    if (putoff.text() != putoffbefore)
+        if (auto problem = putoff.save(putoffpath); !problem.empty())
+            return failed("Could not save the snoozes file '" + putoffpath + "': " + problem);
     if (enabled && !isnovalue(enabled->next) && enabled->next <= current)
         r.out += "Its time has come already: VELK runs it when it starts.\n";
     return r;
@@ -87,7 +103,12 @@ reply runcommand(const std::vector<std::string>& args, const std::string& datapa
             case sendresult::noserver:
                 // Reading needs no lock: saves replace the file in one step.
                 if (!writes(c)) return applytofile(c, datapath);
-                if (lock.trylock()) return applytofile(c, datapath);
+                if (lock.trylock()) {
+                    // Saves of commands killed on the way leave their temporaries; no other
+                    // writer runs while the lock is held.
+                    removeleftovers(datapath);
+                    return applytofile(c, datapath);
+                }
                 break;
             case sendresult::failed:
                 // A window that is just closing, or another command holding the lock.

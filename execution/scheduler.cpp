@@ -21,7 +21,7 @@ bool isdue(const event& alarm, datetime now) {
 
 } // namespace
 
-datetime wakeat(const book& alarms, datetime now, bool clockshown) {
+datetime wakeat(const book& alarms, datetime now, bool clockshown, const snoozes* putoff) {
     datetime soonest = novalue;
     const auto take = [&soonest, now](datetime t) {
         if (t > now && (isnovalue(soonest) || t < soonest)) soonest = t;
@@ -29,6 +29,7 @@ datetime wakeat(const book& alarms, datetime now, bool clockshown) {
     for (int i = 0; i < alarms.evcount(); ++i) {
         const event& alarm = *alarms.evs(i);
         if (alarm.active && !isnovalue(alarm.next)) take(alarm.next);
+        if (putoff) take(putoff->until(alarm));
     }
     if (clockshown) {
         // A whole minute's day fraction may round below it: the one after still turns over.
@@ -126,13 +127,56 @@ bool scheduler::fireifdue(event& alarm, bool iscurrent, bool askfirst) {
             break;
         }
         // A dialog closed by the user counts as No for this run and is asked again next turn.
-        if (choice == answer::yes || choice == answer::yestoall) runaction(alarm);
-        // Skipped or run, this occurrence is passed over for good.
+        snoozeoffer offer;
+        if (choice == answer::yes || choice == answer::yestoall) offer = runoffering(alarm);
+        // Skipped, run or snoozed, this occurrence is passed over for good.
         alarm.last = alarm.next;
         alarm.recompute();
         if (iscurrent) host_.fillfields(alarm);
         first = false;
+        // A snooze ends the pass; runs still missed are asked about at the next tick.
+        if (offer.taken()) {
+            keepsnooze(alarm, offer);
+            break;
+        }
     }
+    return true;
+}
+
+snoozeoffer scheduler::runoffering(event& alarm) {
+    snoozeoffer offer;
+    if (putoff) offer.minutes = putoff->minutes(alarm);
+    snoozescope scope(putoff ? &offer : nullptr);
+    runaction(alarm);
+    return offer;
+}
+
+void scheduler::keepsnooze(event& alarm, const snoozeoffer& offer) {
+    if (!putoff) return;
+    if (offer.taken()) putoff->snooze(alarm, offer.until, offer.chosen);
+    // The next regular run may come first: then the alarm rings at that one instead.
+    putoff->prune(alarms_);
+    host_.snoozeschanged();
+}
+
+bool scheduler::firesnooze(event& alarm) {
+    if (!putoff || alarm.busy || whattickmay(state()) != tickmay::full) return false;
+    const datetime until = putoff->until(alarm);
+    if (isnovalue(until) || until > now()) return false;
+    flagscope confirming(inconfirm);
+    flagscope busy(alarm.busy);
+    // Taken before anything opens, so that a crash from here on does not ring it twice.
+    putoff->cancel(alarm);
+    host_.snoozeschanged();
+    if (now() - until > stalesnooze) {
+        snoozescope nooffer(nullptr);
+        flagscope question(asking);
+        const bool yes = thedesktop().askyesno(stalesnoozequestion(alarm, until));
+        // Nobody answered: asked again at the next start.
+        if (sessionending()) return keepsnooze(alarm, {0, until, putoff->minutes(alarm)}), true;
+        if (!yes) return true;
+    }
+    keepsnooze(alarm, runoffering(alarm));
     return true;
 }
 
@@ -147,6 +191,8 @@ void scheduler::tttimer() {
         event& alarm = *alarms_.inrow(r);
         ran = fireifdue(alarm, &alarm == host_.curevent(), false);
     }
+    if (!ran && putoff)
+        if (event* alarm = putoff->due(alarms_, now())) ran = firesnooze(*alarm);
     if (!ran) host_.setinterval(idleinterval);
     host_.refreshlist(host_.selectedalarm());
 }

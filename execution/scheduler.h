@@ -3,6 +3,8 @@
 
 #include "alarms/book.h"
 #include "alarms/event.h"
+#include "alarms/snoozes.h"
+#include "execution/snooze.h"
 #include "timespec/datetime.h"
 
 namespace velk {
@@ -25,6 +27,9 @@ class tickhost {
     // Re-sorts and redraws the list and shows alarm sel in the editor: an index into the book,
     // shownone for an empty editor, or keepcurrent to keep the editor's alarm and select its row.
     virtual void refreshlist(int sel) = 0;
+    // The put-off runs changed (a box was snoozed, a put-off run was taken): saved at once, so
+    // that a crash neither loses nor repeats one.
+    virtual void snoozeschanged() {}
     static constexpr int shownone = -1;
     static constexpr int keepcurrent = -2;
 };
@@ -55,15 +60,23 @@ class scheduler {
     bool fireifdue(event& alarm, bool iscurrent, bool askfirst);
 
     passstate state() const;
+    // Runs the alarm's put-off run when it is due; true when it ran (or was asked about).
+    bool firesnooze(event& alarm);
 
     // True while a due pass runs; a nested pass restores the value it found.
     bool inconfirm = false;
     // True while a pass waits for the answer to its missed-run question.
     bool asking = false;
+    // The put-off runs of the book; none are offered or run while unset.
+    snoozes* putoff = nullptr;
     // The window's own caption; the tick appends the clock to it.
     std::string basecaption = "[Orlimbo]";
 
   private:
+    // Runs the action with Snooze offered in its boxes; the put-off chosen, if any.
+    snoozeoffer runoffering(event& alarm);
+    void keepsnooze(event& alarm, const snoozeoffer& offer);
+
     book& alarms_;
     tickhost& host_;
 };
@@ -76,7 +89,7 @@ void skipmissed(event& alarm, datetime upto);
 // the active alarms, or the coming minute when clockshown (the caption's clock is on screen),
 // whichever is first; novalue when neither. Due alarms are left to the tick's period, so a wake
 // never falls on a moment already past.
-datetime wakeat(const book& alarms, datetime now, bool clockshown);
+datetime wakeat(const book& alarms, datetime now, bool clockshown, const snoozes* putoff = nullptr);
 
 // " yyyy-mm-dd hh:nn" of t, as appended to the caption.
 std::string captionclock(datetime t);

@@ -5,6 +5,7 @@
 #include "alarms/desktop.h"
 #include "execution/flagscope.h"
 #include "execution/session.h"
+#include "execution/snooze.h"
 #include "timespec/error.h"
 #include "timespec/text.h"
 
@@ -65,16 +66,27 @@ void runbeep(std::string_view arg) {
     thedesktop().tone(t.frequency, t.ms);
 }
 
+// Thrown when the session ends while a script runs, or a box of it was snoozed: the run stops
+// without a message.
+struct scriptstopped {};
+
+void stopifsnoozed() {
+    if (const snoozeoffer* offer = activesnooze(); offer && offer->taken()) throw scriptstopped{};
+}
+
 void runmsg(std::string_view arg, const std::string& title) {
     flagscope dialog(indialog);
     thedesktop().armbringer();
     thedesktop().showmessage(arg.empty() ? title : std::string(arg));
+    stopifsnoozed();
 }
 
 bool runask(std::string_view arg, const std::string& title) {
     flagscope dialog(indialog);
     thedesktop().armbringer();
-    return thedesktop().askyesno(arg.empty() ? title : std::string(arg));
+    const bool yes = thedesktop().askyesno(arg.empty() ? title : std::string(arg));
+    stopifsnoozed();
+    return yes;
 }
 
 void runballoon(std::string_view arg, const std::string& title) {
@@ -111,9 +123,6 @@ void runshell(std::string_view line) {
     }
     fail("Error while executing " + quoted(call.file));
 }
-
-// Thrown when the session ends while a script runs: it stops without a message.
-struct scriptstopped {};
 
 // One open "#ask": what its yes-block or else-block runs under.
 struct block {
@@ -254,6 +263,8 @@ bool runaction(event& alarm) {
     try {
         runlines(alarm.action, title, 0, false, true);
     } catch (const velkerror& e) {
+        // A script's fault is no run to put off.
+        snoozescope nooffer(nullptr);
         thedesktop().showmessage(e.text);
         return false;
     } catch (const scriptstopped&) {

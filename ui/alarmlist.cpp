@@ -93,9 +93,11 @@ void alarmdelegate::lbeventsDrawItem(QPainter& painter, int index, const QRect& 
     x += bellimage.width() + 5;
 
     QString date = none, count = none;
-    if (!isnovalue(a.next)) {
-        date = QString::fromStdString(displaytime(a.next));
-        count = QStringLiteral("(+") + QString::fromStdString(countdowntext(now(), a.next)) +
+    const datetime until = putoff ? putoff->until(a) : novalue;
+    const datetime shown = isnovalue(until) ? a.next : until;
+    if (!isnovalue(shown)) {
+        date = QString::fromStdString(displaytime(shown));
+        count = QStringLiteral("(+") + QString::fromStdString(countdowntext(now(), shown)) +
                 QLatin1Char(')');
     }
     painter.setFont(font);
@@ -109,6 +111,12 @@ void alarmdelegate::lbeventsDrawItem(QPainter& painter, int index, const QRect& 
     if (notes && !notes->rownote(a).isEmpty()) {
         painter.setPen(selected ? palette.color(QPalette::HighlightedText) : QColor(0xC0, 0, 0));
         painter.drawText(x + 2, baseline, QStringLiteral("!"));
+        painter.setPen(ink);
+    }
+    // A snoozed alarm: a "z" in the same gap, in the selection's or the link colour.
+    if (!isnovalue(until)) {
+        painter.setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::Link));
+        painter.drawText(x + 2, baseline, QStringLiteral("z"));
         painter.setPen(ink);
     }
     x += 10;

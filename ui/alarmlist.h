@@ -4,6 +4,7 @@
 #include <QStyledItemDelegate>
 
 #include "alarms/book.h"
+#include "alarms/snoozes.h"
 
 namespace velk {
 
@@ -51,6 +52,8 @@ class alarmdelegate : public QStyledItemDelegate {
 
     // Where a row learns that its alarm will not work, which puts a mark in it.
     const editornotes* notes = nullptr;
+    // Put-off runs: a snoozed alarm shows that moment as its next, marked.
+    const snoozes* putoff = nullptr;
 
   private:
     const book& alarms_;

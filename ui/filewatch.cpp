@@ -1,5 +1,6 @@
 #include "ui/filewatch.h"
 
+#include <QApplication>
 #include <QFileInfo>
 
 #include "control/alarmsession.h"

@@ -1,5 +1,6 @@
 #include "ui/messagedialog.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -72,7 +73,7 @@ messagedialog::messagedialog(const QString& text, const QStringList& buttons, in
     // on Wayland, with its buttons), which would cut it short.
     label->setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
 
-    auto* row = new QHBoxLayout;
+    row = new QHBoxLayout;
     row->addStretch(1);
     for (int i = 0; i < buttons.size(); ++i) {
         auto* b = new QPushButton(buttons[i], this);
@@ -117,9 +118,26 @@ void messagedialog::closeEvent(QCloseEvent* e) {
 
 void messagedialog::setanswering(bool on) {
     holding = !on;
-    for (QPushButton* b : pushbuttons)
+    // Every button, also one a caller added beside them (the snooze menu).
+    for (QAbstractButton* b : findChildren<QAbstractButton*>())
         b->setEnabled(on);
     if (on && focused) focused->setFocus();
+}
+
+QPushButton* messagedialog::addbutton(const QString& text, QWidget* beside) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QStringLiteral("button%1").arg(pushbuttons.size()));
+    b->setAutoDefault(true);
+    connect(b, &QPushButton::clicked, this, [this] {
+        choice = -1;
+        reject();
+    });
+    // Before the closing stretch, which keeps the row centred.
+    const int at = row->count() - 1;
+    row->insertWidget(at, b);
+    if (beside) row->insertWidget(at + 1, beside);
+    pushbuttons.append(b);
+    return b;
 }
 
 messagedialog::~messagedialog() {

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QStringList>
 
+class QHBoxLayout;
 class QPushButton;
 
 namespace velk {
@@ -46,6 +47,9 @@ class messagedialog : public QDialog {
     // Runs the modal loop; the index of the button pressed, -1 when closed without a button.
     int ask();
     int chosen() const { return choice; }
+    // A button after the given ones, and beside it (when given) a widget of the caller's; a
+    // press of the button ends the box as closed, for the caller to tell what it did.
+    QPushButton* addbutton(const QString& text, QWidget* beside = nullptr);
     const QList<QPushButton*>& buttons() const { return pushbuttons; }
 
     // Closes every open box without an answer (the session ends); returns how many were open.
@@ -63,6 +67,7 @@ class messagedialog : public QDialog {
     void setanswering(bool on);
 
     QList<QPushButton*> pushbuttons;
+    QHBoxLayout* row = nullptr;
     QPushButton* focused = nullptr;
     int holdms = 0;
     bool holding = false;

@@ -37,7 +37,7 @@ void minutewake::rearm() {
     const long long late = QDateTime::currentMSecsSinceEpoch() - armed;
     if (armed >= 0 && late >= 0 && late < pendingms) return;
     const bool clockshown = window_->isVisible() && !window_->isMinimized();
-    const datetime at = wakeat(alarms_, now(), clockshown);
+    const datetime at = wakeat(alarms_, now(), clockshown, putoff);
     if (isnovalue(at)) {
         if (armed >= 0) wake_.disarm();
         return;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "alarms/book.h"
+#include "alarms/snoozes.h"
 #include "ui/wallwake.h"
 
 class QWidget;
@@ -21,6 +22,8 @@ class minutewake : public QObject {
     // The book changed or a run was handled: the soonest moment may be another one now.
     void rearm();
     wallwake& timer() { return wake_; }
+    // Put-off runs to wake for too.
+    const snoozes* putoff = nullptr;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

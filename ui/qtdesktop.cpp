@@ -18,6 +18,7 @@
 #include "execution/session.h"
 #include "ui/messagedialog.h"
 #include "ui/platform.h"
+#include "ui/snoozebutton.h"
 
 namespace velk {
 
@@ -82,6 +83,7 @@ qtdesktop::~qtdesktop() {
 void qtdesktop::showmessage(const std::string& text) {
     if (sessionending()) return;
     messagedialog box(fromcore(text), {QStringLiteral("OK")}, 0, owner());
+    snoozebutton snooze(box, activesnooze());
     // A script's box opens by itself, while the user may be typing elsewhere.
     if (indialog) box.holdanswers(answerpause);
     box.ask();
@@ -90,6 +92,7 @@ void qtdesktop::showmessage(const std::string& text) {
 bool qtdesktop::askyesno(const std::string& text) {
     if (sessionending()) return false;
     messagedialog box(fromcore(text), {QStringLiteral("&Yes"), QStringLiteral("&No")}, -1, owner());
+    snoozebutton snooze(box, activesnooze());
     if (indialog) box.holdanswers(answerpause);
     return box.ask() == 0;
 }

@@ -38,6 +38,7 @@
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/minutewake.h"
+#include "ui/snoozeview.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/traytip.h"
@@ -146,9 +147,14 @@ void TVELKForm::selectrow(int r) {
     listsync_ = false;
 }
 
+void TVELKForm::snoozeschanged() {
+    snooze_->changed();
+}
+
 void TVELKForm::refreshlist(int sel) {
     session_.changed();
     book_.sortbook();
+    snooze_->changed();
     model_->refresh();
     updatetraytip();
     if (sel == keepcurrent)
@@ -267,6 +273,7 @@ void TVELKForm::fillfields(velk::event& alarm) {
     setlabel(lcreated_, qs(displaytime(alarm.created)));
     setlabel(llast_, qs(displaytime(alarm.last)));
     setlabel(lnext_, qs(displaytime(alarm.next)));
+    snooze_->show(&alarm);
     const QString state = alarm.active ? QStringLiteral("&Active") : QStringLiteral("In&active");
     if (bactive_->text() != state) {
         bactive_->setText(state);
@@ -287,6 +294,7 @@ void TVELKForm::clearfields() {
     const QString none = QStringLiteral("-");
     for (QLabel* l : {lcreated_, llast_, lnext_})
         setlabel(l, none);
+    snooze_->show(nullptr);
     // Every idle tick clears an empty editor again: only a real change touches the button.
     if (bactive_->text() != none) {
         bactive_->setText(none);

@@ -29,6 +29,7 @@ class editornotes;
 class alarmmodel;
 class filefinder;
 class filewatch;
+class snoozeview;
 class minutewake;
 class specialsmenu;
 class templmenu;
@@ -64,6 +65,7 @@ class TVELKForm : public QWidget, public sessionhost {
     void fillfields(velk::event& alarm) override;
     int selectedalarm() override;
     void refreshlist(int sel) override;
+    void snoozeschanged() override;
 
     // What the session uses besides.
     bool modalopen() override;
@@ -72,6 +74,7 @@ class TVELKForm : public QWidget, public sessionhost {
     void warn(const std::string& text) override;
     void reload() override;
     void armsave() override;
+    bool onlysavewarning() override;
 
     // A command from the command line (velk --add, --enable, ...), applied to the book as the
     // same edit in the window would be: the list re-sorted and the file saved soon after.
@@ -238,6 +241,7 @@ class TVELKForm : public QWidget, public sessionhost {
     specialsmenu* mspecials_ = nullptr;
     std::unique_ptr<filefinder> finder_;
     filewatch* watch_ = nullptr;
+    snoozeview* snooze_ = nullptr;
     std::unique_ptr<editornotes> notes_;
 };
 

@@ -38,6 +38,7 @@
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/minutewake.h"
+#include "ui/snoozeview.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/traytip.h"
@@ -109,6 +110,14 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
     bellglyph_ = QIcon(QPixmap::fromImage(imbell_));
     buildpanel();
     buildlist();
+    // Put-off runs: the tick runs them, the list and the tray name them.
+    snooze_ = new snoozeview(datapath_, book_, lnext_);
+    connect(snooze_, &snoozeview::cancelled, this, [this] {
+        refreshlist(keepcurrent);
+        if (cur_) fillfields(*cur_);
+    });
+    sched_.putoff = &snooze_->store();
+    delegate_->putoff = &snooze_->store();
     buildtray();
     settaborder();
     qApp->installEventFilter(new escapefilter(this, [this] { minimizeapp(); }));
@@ -133,6 +142,7 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
             [this] { QTimer::singleShot(traysettlems, this, &TVELKForm::traywatchTimer); });
     if (!tray->watching()) traywatch_.start();
     wake_ = new minutewake(this, book_, [this] { ttTimer(); });
+    wake_->putoff = &snooze_->store();
     watch_ = new filewatch(this, session_, datapath_);
 }
 

@@ -37,6 +37,7 @@
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/minutewake.h"
+#include "ui/snoozeview.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/traytip.h"
@@ -70,6 +71,7 @@ void TVELKForm::FormCreate() {
 bool TVELKForm::loadbook() {
     try {
         file_.load(book_);
+        snooze_->load();
         refreshlist(shownone);
     } catch (const velkerror& e) {
         model_->refresh();
@@ -136,14 +138,25 @@ void TVELKForm::reloadfile() {
     const bool had = cur_ != nullptr;
     const std::string name = had ? cur_->name : "";
     const datetime created = had ? cur_->created : 0;
+    // An empty or damaged file would leave the window's Alarms nowhere.
+    std::string kept;
+    try {
+        kept = file_.keepownbeforeload(book_);
+    } catch (const velkerror& e) {
+        // Not taken then: the window keeps its Alarms, and the next look tries again.
+        later([this, text = e.text] { warnsave(text); });
+        return;
+    }
+    if (!kept.empty()) later([this, kept] { warnsave(keptownmessage(datapath_, kept)); });
     forget();
     if (!loadbook()) return;
     int keep = -1;
     for (const int i : book_.named(name))
         if (had && book_.evs(i)->created == created) keep = i;
     if (keep >= 0) showevent(keep);
-    // Runs missed while the file was elsewhere are put to the user as at start.
-    ttTimer();
+    // Runs missed while the file was elsewhere are put to the user as at start; after the
+    // answer of a command that took the file first.
+    QTimer::singleShot(0, this, &TVELKForm::ttTimer);
 }
 
 void TVELKForm::endsession() {
@@ -208,6 +221,14 @@ void TVELKForm::saveevsTimer() {
     saveevents(false);
 }
 
+bool TVELKForm::onlysavewarning() {
+    if (!savewarning_ || messagedialog::opencount() != 1) return false;
+    int modal = 0;
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        modal += w->isVisible() && w->isModal();
+    return modal == 1;
+}
+
 void TVELKForm::armsave() {
     // Started, never restarted: steady typing still saves every couple of seconds.
     if (!savesoon_.isActive()) savesoon_.start();
@@ -234,7 +255,7 @@ void TVELKForm::ttTimer() {
 }
 
 void TVELKForm::updatetraytip() {
-    const QString tip = qs(traytip(book_, now(), designcaption));
+    const QString tip = qs(traytip(book_, now(), designcaption, &snooze_->store()));
     if (trayicon_->toolTip() != tip) trayicon_->setToolTip(tip);
 }
 

@@ -37,6 +37,7 @@
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/minutewake.h"
+#include "ui/snoozeview.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
 #include "ui/traytip.h"

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #ifndef _WIN32
@@ -63,12 +64,15 @@ class failingops : public datafile::fileops {
         std::string r = real.close(h);
         return fails("close") ? reason : r;
     }
-    std::string replace(const std::string& from, const std::string& to, bool& isbusy) override {
+    std::function<void(const std::string& to)> beforereplace; // another program's turn
+    std::string replace(const std::string& from, const std::string& to, bool& isbusy,
+                        std::string* displaced) override {
         if (fails("replace")) {
             isbusy = busy;
             return reason;
         }
-        return real.replace(from, to, isbusy);
+        if (beforereplace) beforereplace(to);
+        return real.replace(from, to, isbusy, displaced);
     }
     std::string syncfolder(const std::string& path) override {
         return fails("syncfolder") ? reason : real.syncfolder(path);
@@ -244,6 +248,50 @@ TEST_F(savefixture, WritesToAFullDeviceKeepTheOldFile) {
 }
 
 #endif
+
+struct racecase {
+    const char* name;
+    bool hadfile;  // the file existed at the load
+    bool ownagain; // the other program puts back what the file held
+    int saves;     // each meeting the same edit
+    bool kept;     // the edit is kept as Alarms.data.external
+};
+
+// Another program renames its file into place between the last look and the replace: what it
+// put there is kept, once however often it comes back, and never what was VELK's own.
+TEST_F(savefixture, AFileRenamedInJustBeforeTheReplaceIsKept) {
+    const std::string mine = eventtext(*old.evs(0)), edit = mine + eventtext(*big.evs(0));
+    const racecase cases[] = {
+        {"another program's edit", true, false, 1, true},
+        {"the same edit before every save", true, false, 3, true},
+        {"a file made where there was none", false, false, 1, true},
+        {"the file as VELK last saw it", true, true, 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& f : folder())
+            std::filesystem::remove(dir.file(f));
+        if (c.hadfile) writebytes(path, mine);
+        failingops ops;
+        ops.beforereplace = [&](const std::string& to) {
+            writebytes(path + ".edit", c.ownagain ? mine : edit);
+            std::filesystem::rename(path + ".edit", to);
+        };
+        opsscope scope(&ops);
+        alarmfile file(path);
+        book b;
+        file.load(b);
+        for (int i = 0; i < c.saves; ++i) {
+            file.save(big);
+            EXPECT_EQ(file.keptbysave(), i == 0 && c.kept ? path + ".external" : "");
+        }
+        EXPECT_EQ(readbytes(path), bigtext);
+        if (c.kept) {
+            EXPECT_EQ(readbytes(path + ".external"), edit);
+        }
+        EXPECT_EQ(folder().size(), c.kept ? 2u : 1u);
+    }
+}
 
 // After the replace the new file is whole in place; a folder that cannot be flushed is still
 // reported, since a power cut could bring the old file back.

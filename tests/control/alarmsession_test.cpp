@@ -33,6 +33,7 @@ struct fakehost : sessionhost {
     void warn(const std::string& text) override { warned.push_back(text); }
     void reload() override { ++reloads; }
     void armsave() override { ++saves; }
+    bool onlysavewarning() override { return false; }
 };
 
 struct sessiontest : ::testing::Test {

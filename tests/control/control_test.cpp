@@ -149,6 +149,12 @@ TEST_F(commandtest, TableWithoutWindow) {
          2,
          "",
          "velk: --add needs a NAME and a TIME\n"},
+        {"usage: snooze minutes",
+         tea,
+         {"--snooze", "Tea", "0"},
+         2,
+         "",
+         "velk: --snooze needs a whole number of MINUTES from 1 to 1440, not '0'\n"},
         {"usage: two names",
          tea,
          {"--remove", "a", "b"},
@@ -160,7 +166,12 @@ TEST_F(commandtest, TableWithoutWindow) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove(path);
         if (!c.before.empty()) test::writebytes(path, c.before);
+        // What a command killed while saving leaves: the next one that writes removes it.
+        const std::string leftover = path + ".tmp.999999999.1";
+        test::writebytes(leftover, "x");
         const reply r = run(c.args);
+        EXPECT_EQ(std::filesystem::exists(leftover), c.status == 2 || c.args[0] == "--agenda");
+        std::filesystem::remove(leftover);
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.out, c.out);
         std::string err = c.err;
@@ -170,6 +181,34 @@ TEST_F(commandtest, TableWithoutWindow) {
         // A command never sets a damaged file aside.
         EXPECT_FALSE(std::filesystem::exists(path + ".damaged"));
     }
+}
+
+// Snoozes live beside the alarm file, which they leave as it is.
+TEST_F(commandtest, SnoozeWithoutWindow) {
+    const std::string both = block("Tea", "17:00", true) + block("Off", "10:00", false);
+    test::writebytes(path, both);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> steps = {
+        {{"--snooze", "Tea", "20"}, "*  2026-12-07 09:20 mon  (+00:20)  Tea  (snoozed)\n"},
+        {{"--agenda", "1"},
+         "2026-12-07 09:20 mon  (+00:20)  Tea  (snoozed)\n2026-12-07 17:00 mon  (+07:59)  Tea\n"},
+        {{"--unsnooze", "Tea"}, "*  2026-12-07 17:00 mon  (+07:59)  Tea\n"},
+        {{"--unsnooze", "Tea"}, "The Alarm 'Tea' is not snoozed!\n"},
+        {{"--snooze", "Off"}, "The Alarm 'Off' is switched off; nothing to snooze.\n"},
+        {{"--snooze", "Tea", "600"},
+         "The Alarm 'Tea' is due at 2026-12-07 17:00 mon, before the "
+         "snooze would end; nothing was changed.\n"},
+        {{"--snooze", "Nope"}, "No Alarm is named 'Nope'!\n"},
+        // The length last chosen is the default.
+        {{"--snooze", "Tea"}, "*  2026-12-07 09:20 mon  (+00:20)  Tea  (snoozed)\n"},
+    };
+    for (const auto& [args, said] : steps) {
+        const reply r = run(args);
+        EXPECT_EQ(r.out + r.err, said) << args[0];
+    }
+    EXPECT_EQ(file(), both);
+    snoozes kept;
+    EXPECT_EQ(kept.load(snoozes::pathfor(path)), "");
+    EXPECT_EQ(kept.entries.size(), 1u);
 }
 
 TEST_F(commandtest, AgendaStopsAfterAThousandLines) {

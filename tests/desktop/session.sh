@@ -515,5 +515,27 @@ stopvelk
 keptactive() { [ "$(sed -n 2p "$data" | tr -d '\r')$(sed -n 5p "$data" | tr -d '\r')" = 23:581 ]; }
 check "retyped time: saved as 23:58, still active" keptactive
 
+# 14. Snooze: S in an alarm's box ends the run and keeps it put off beside the alarm file;
+# --snooze through the window brings it a minute from now, and the whole action runs then.
+onealarm Nap "once N:N" "$(daysago 0)" "#msg nap" "touch $work/napped"
+velk tray
+check "snooze: the box shows" within 10 shown dialog
+sleep 1 # the box takes no key at first
+xdotool windowactivate --sync "$(dialog)" key s
+check "snooze: S closes the box, the lines after it wait" \
+    eval 'within 5 hidden dialog && ! test -e "$work/napped"'
+check "snooze: kept in Alarms.snooze" within 5 grep -q $'\tNap\r' "$inst/Alarms.snooze"
+(cd "$inst" && ./velk --snooze Nap 1 >/dev/null)
+until=$(awk -F'\t' '$4 ~ /^Nap/ { print $2 }' "$inst/Alarms.snooze")
+within 65 shown dialog
+sleep 1
+late=$(awk -v u="$until" -v n="$(daysago 0)" -v f="$(date +%N)" \
+    'BEGIN { printf "%.2f", (n - u) * 86400 + f / 1e9 }')
+check "snooze: the run comes again on time ($late s after its moment)" \
+    awk -v l="$late" 'BEGIN { exit !(l > -1 && l < 1.5) }'
+xdotool windowactivate --sync "$(dialog)" key Return
+check "snooze: the whole action ran" within 5 test -e "$work/napped"
+stopvelk
+
 say "$failures failed, $((SECONDS - started)) s"
 [ "$failures" -eq 0 ]

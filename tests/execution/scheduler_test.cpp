@@ -505,3 +505,104 @@ TEST_F(schedule, notoallafteraverylongabsenceisquick) {
 
 } // namespace
 } // namespace velk
+
+namespace velk {
+namespace {
+
+// Snooze, step by step: a step sets the clock, maybe renames the alarm, answers the first box
+// with Snooze of some minutes and a stale question with yes or no, then ticks. Each row gives
+// the boxes shown and the put-off moment left after every step ("-" for none).
+struct snoozestep {
+    const char* clock;
+    int snoozeminutes = 0; // pressed in the first box; 0: none
+    bool rename = false;
+    bool yes = false;
+    std::vector<std::string> boxes;
+    const char* until;
+};
+struct snoozerow {
+    const char* what;
+    const char* time;
+    std::vector<snoozestep> steps;
+};
+
+class snoozing : public schedule, public testing::WithParamInterface<snoozerow> {};
+
+TEST_P(snoozing, runsagainonlywhenitshould) {
+    event& e = add("tea", GetParam().time, {"#msg one", "#msg two"}, at("2026-12-07 08:00"));
+    snoozes putoff;
+    sched.putoff = &putoff;
+    int saves = 0;
+    for (const snoozestep& s : GetParam().steps) {
+        clock.set(at(s.clock));
+        if (s.rename) e.name = "coffee", putoff.prune(alarms);
+        int press = s.snoozeminutes;
+        desk.whilemodal = [&] {
+            if (snoozeoffer* o = activesnooze(); o && press > 0)
+                o->take(now() + press * oneminute, press), press = 0;
+            // What the window saves at once must already hold the snooze.
+            saves = static_cast<int>(putoff.entries.size());
+        };
+        desk.yesnoanswers = {s.yes};
+        desk.calls.clear();
+        sched.tttimer();
+        std::vector<std::string> boxes;
+        for (const auto& c : desk.calls)
+            if (c.kind == "message" || c.kind == "yesno") boxes.push_back(c.text);
+        EXPECT_EQ(boxes, s.boxes) << GetParam().what << " at " << s.clock;
+        const datetime until = putoff.until(e);
+        EXPECT_EQ(isnovalue(until) ? "-" : captionclock(until).substr(12), std::string(s.until))
+            << GetParam().what << " at " << s.clock;
+    }
+    EXPECT_FALSE(sched.inconfirm);
+    EXPECT_LE(saves, 1);
+}
+
+const std::string stale = "2026-12-07 08:15 mon\r\n\r\ntea was snoozed until 08:15, but VELK "
+                          "could not run it then.\r\nDo you want the Action to be executed now?";
+
+INSTANTIATE_TEST_SUITE_P(
+    rows, snoozing,
+    testing::Values(snoozerow{"the lines after the box wait; the whole action comes again",
+                              "08:05",
+                              {{"2026-12-07 08:05", 10, false, false, {"one"}, "08:15"},
+                               {"2026-12-07 08:14:59", 0, false, false, {}, "08:15"},
+                               {"2026-12-07 08:15", 0, false, false, {"one", "two"}, "-"}}},
+                    snoozerow{"snoozed again and again",
+                              "08:05",
+                              {{"2026-12-07 08:05", 5, false, false, {"one"}, "08:10"},
+                               {"2026-12-07 08:10", 60, false, false, {"one"}, "09:10"}}},
+                    snoozerow{"the next regular run comes first",
+                              "08:05 | 08:10",
+                              {{"2026-12-07 08:05", 10, false, false, {"one"}, "-"},
+                               {"2026-12-07 08:10", 0, false, false, {"one", "two"}, "-"}}},
+                    snoozerow{"found late after a restart: asked, and No runs nothing",
+                              "08:05",
+                              {{"2026-12-07 08:05", 10, false, false, {"one"}, "08:15"},
+                               {"2026-12-07 11:00", 0, false, false, {stale}, "-"}}},
+                    snoozerow{
+                        "found late: Yes runs it",
+                        "08:05",
+                        {{"2026-12-07 08:05", 10, false, false, {"one"}, "08:15"},
+                         {"2026-12-07 08:17:01", 0, false, true, {stale, "one", "two"}, "-"}}},
+                    snoozerow{"two minutes late still rings unasked",
+                              "08:05",
+                              {{"2026-12-07 08:05", 10, false, false, {"one"}, "08:15"},
+                               {"2026-12-07 08:17", 0, false, false, {"one", "two"}, "-"}}},
+                    snoozerow{"a renamed alarm drops its snooze",
+                              "08:05",
+                              {{"2026-12-07 08:05", 10, false, false, {"one"}, "08:15"},
+                               {"2026-12-07 08:15", 0, true, false, {}, "-"}}}));
+
+// The text of the snooze file reads back as it was; lines that do not read are passed over.
+TEST(snoozefile, readsbackandskipsdamage) {
+    snoozes s;
+    s.entries = {{{"tea\tfor two", "46363.3368055556"}, {15, 46363.34375}},
+                 {{"", "46362.5"}, {5, novalue}}};
+    snoozes back;
+    back.parse(s.text() + "x\t-\t1\n0\t-\t46362\tzero\n" + "1441\t-\t46362\ttoo long\n");
+    EXPECT_EQ(back.entries, s.entries);
+}
+
+} // namespace
+} // namespace velk
