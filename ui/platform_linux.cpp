@@ -29,6 +29,10 @@ bool shellopen(const QString& file, const QString& params, const QString& dir) {
     return false;
 }
 
+qsizetype pickopen(const QStringList& files) {
+    return firstopenable(files);
+}
+
 void tone(int frequency, int ms) {
     QElapsedTimer clock;
     clock.start();
