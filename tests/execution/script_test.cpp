@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -33,12 +32,11 @@ struct outcome {
 };
 
 // Runs a script titled "T" as an alarm run does, without the bring-to-front noise.
-outcome run(const lines& script, std::deque<bool> answers = {}, std::set<std::string> openable = {},
-            std::optional<std::set<std::string>> named = std::nullopt) {
+outcome run(const lines& script, std::deque<bool> answers = {},
+            std::set<std::string> openable = {}) {
     test::fakedesktop desk;
     desk.yesnoanswers = std::move(answers);
     desk.openable = std::move(openable);
-    desk.named = std::move(named);
     outcome out;
     try {
         runlines(script, "T", 0, false, true);
@@ -409,32 +407,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {"open \"q\"|r \t s|", "open \"q\" r|s|", "open \"q\" r s||"},
                   "Error while executing '\"q\" r s'!"},
         shellcase{"nothing", {}, {"open nothing||"}, "Error while executing 'nothing'!"}));
-
-// A desktop that tells without opening which attempt names something opens that one alone.
-TEST(script, alocalpickopensonlythechosenattempt) {
-    struct row {
-        const char* line;
-        std::set<std::string> named, openable;
-        std::vector<std::string> effects;
-        std::string error;
-    };
-    const std::vector<row> rows = {{"https://example.org/x w0 w1",
-                                    {"https://example.org/x", "https://example.org/x w0"},
-                                    {},
-                                    {"open https://example.org/x|w0 w1|https://example.org/"},
-                                    "Error while executing 'https://example.org/x w0 w1'!"},
-                                   {"/opt/my tools/rec a",
-                                    {"/opt/my tools/rec"},
-                                    {"/opt/my tools/rec"},
-                                    {"open /opt/my tools/rec|a|/opt/my tools/"},
-                                    ""},
-                                   {"a b  c", {}, {"a b"}, {}, "Error while executing 'a b c'!"}};
-    for (const row& r : rows) {
-        const outcome out = run({r.line}, {}, r.openable, r.named);
-        EXPECT_EQ(out.effects, r.effects) << r.line;
-        EXPECT_EQ(out.error, r.error) << r.line;
-    }
-}
 
 TEST(script, extractfilepathkeepsthelastseparator) {
     const std::vector<std::pair<const char*, const char*>> rows = {

@@ -54,14 +54,6 @@ bool fakedesktop::shellopen(const std::string& file, const std::string& params,
     return opens ? opens(file) : openable.count(file) > 0;
 }
 
-std::optional<std::size_t> fakedesktop::pickopen(const std::vector<std::string_view>& files) {
-    if (!named) return std::nullopt;
-    std::size_t i = 0;
-    while (i < files.size() && !named->count(std::string(files[i])))
-        ++i;
-    return i;
-}
-
 void fakedesktop::armbringer() {
     calls.push_back({"bringer", "", "", answer::none, 0, 0});
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include <deque>
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -39,7 +38,6 @@ class fakedesktop : public desktop {
     void tone(int frequency, int ms) override;
     bool shellopen(const std::string& file, const std::string& params,
                    const std::string& dir) override;
-    std::optional<std::size_t> pickopen(const std::vector<std::string_view>& files) override;
     void armbringer() override;
 
     std::vector<call> calls;
@@ -49,8 +47,6 @@ class fakedesktop : public desktop {
     std::set<std::string> openable; // files that shellopen accepts
     // When set, decides in place of openable which files shellopen accepts.
     std::function<bool(const std::string& file)> opens;
-    // When set, pickopen tells the first of these files, as a desktop that looks them up locally.
-    std::optional<std::set<std::string>> named;
     fakeclock* clock = nullptr; // when set, sleeps and tones advance it
     // Runs inside a modal question or message, as a timer tick would (nested loops).
     std::function<void()> whilemodal;
