@@ -100,6 +100,8 @@ int rungui(int argc, char** argv) {
     const std::string cmdline = commandline(argc, argv);
     velkapplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VELK"));
+    // The task bar finds the desktop entry, and its icon, by this name (Wayland's app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("velk"));
     // Message boxes of scripts run while the window is hidden; closing them must not end the
     // program.
     app.setQuitOnLastWindowClosed(false);
