@@ -384,9 +384,8 @@ std::string reader::yearphrase(bool monthsgiven) {
     std::vector<range> live = liveyears();
     const bool everylive = members(live) == members(written);
     if (live.empty()) {
-        if (written.size() == 1 && written[0].from == written[0].to)
-            return "but " + number(written[0].from) + " has none";
-        return "but none of those " + yearlist(written) + " has one";
+        const bool one = written.size() == 1 && written[0].from == written[0].to;
+        return "but " + yearlist(written).substr(3) + (one ? " has none" : " have none");
     }
     const int missing = lastyear - firstyear + 1 - members(written);
     if (everylive && missing <= 3 && written.front().from == firstyear &&

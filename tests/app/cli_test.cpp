@@ -103,7 +103,6 @@ TEST(cli, next) {
          "2026-12-06 08:30 sun\n2026-12-06 09:00 sun\n2026-12-06 09:30 sun\n2026-12-07 08:00 "
          "mon\n...\n",
          ""},
-        // Read now, from a start that lies before its only moment.
         {{"--explain", "this wed 13:00", "--from", "2026-12-01 09:00"},
          0,
          "over: at 13:00 on Wednesday, 2 December 2026.\n2026-12-02 13:00 wed\n",

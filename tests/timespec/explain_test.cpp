@@ -23,10 +23,7 @@ TEST(explain, readingsByForm) {
         // Days, months and years.
         {"N-11-[15..21] thu morning",
          "At 04:00 (morning) on Thursday, on days 15 to 21 of November, every year."},
-        // A weekday on given days leaves months without one; February keeps its 29th apart.
         {"N-N-13 friday", "At 00:00 on every Friday the 13th."},
-        {"N-N-[25..31] fri 16:00", "At 16:00 on every Friday the 25th to 31st."},
-        {"N-N-29", "At 00:00 on day 29 of every month that has it."},
         {"N-2-[28;29] 23:00",
          "At 23:00 on days 28 and 29 of February (the 29th in leap years only), every year."},
         {"N-[^6..8]-1 10:00",
@@ -38,10 +35,8 @@ TEST(explain, readingsByForm) {
         {"[2030;2032]-N-N mon", "At 00:00 every Monday, in 2030 and 2032."},
         // A date that some years lack is not said to come every year.
         {"N-2-29 8:00", "At 08:00 on 29 February, in the years that have one."},
-        // Years named one by one: only those that have such a day, none before the first moment.
         {"[2028;2030]-2-29", "At 00:00 on Tuesday, 29 February 2028."},
         {"[2027..2029;2035..2040]-12-25 fri", "At 00:00 on Friday, 25 December 2037."},
-        {"[2009;2030;2031]-1-1", "At 00:00 on 1 January, in 2030 and 2031."},
         {"[^2027]-1-1", "At 00:00 on 1 January, every year except 2027."},
         {"[^5;7;4]:0033",
          "At 33 minutes past every hour except 04:33, 05:33 and 07:33, every day."},
@@ -67,16 +62,11 @@ TEST(explain, readingsByForm) {
         // Nothing at or after the reference moment.
         {"today 7:30", "never: at 07:30 today (2026-12-06)."},
         {"N-2-30", "never: there is no 30 February."},
-        {"[2027;2029]-2-29",
-         "never: at 00:00 on 29 February, but none of those in 2027 and 2029 has one."},
         {"8:[^..]", "never: at no time of day every day."},
         {"2009-1-1 | mon",
          "At 00:00 every Monday. Never due: at 00:00 on Thursday, 1 January 2009."},
         {"8:00 | 8:00", "At 08:00 every day."},
-        // On the reference day only the times still to come; "this" for a day within the week.
         {"this [8;20]:0", "At 20:00 today (2026-12-06)."},
-        {"this [8..9]:[0;30]", "At 09:00 and 09:30 today (2026-12-06)."},
-        {"this N-N-13 fri 9:00", "At 09:00 only on the first such day, Friday, 13 August 2027."},
         {"d[0] this", "At 00:00 next Sunday (2026-12-13)."},
         {"2009-1-1 | 2010-1-1", "never: either of: at 00:00 on Thursday, 1 January 2009; at 00:00 "
                                 "on Friday, 1 January 2010."},

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cctype>
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <random>
@@ -297,14 +295,6 @@ uint32_t named(const std::string& text, const std::array<const char*, n>& names)
     return out;
 }
 
-// The moments of alt from 'from' on, at most n.
-std::vector<datetime> momentsof(const timedesc& alt, datetime from, size_t n) {
-    std::vector<datetime> out;
-    for (datetime t = from; out.size() < n && !isnovalue(t = nextfrom(alt, t)); t += oneminute)
-        out.push_back(t);
-    return out;
-}
-
 // Whether alt has a moment in month m (0: any) of year y at or after ref.
 bool comes(const timedesc& alt, datetime ref, int y, int m) {
     const datetime t = nextfrom(alt, std::max(ref, double(daynumber(y, m ? m : 1, 1))));
@@ -315,38 +305,25 @@ bool comes(const timedesc& alt, datetime ref, int y, int m) {
 std::string belied(const explanation::part& p, const timedesc& alt, datetime ref) {
     const std::string& s = p.text;
     const datefields r = decode(ref);
-    const auto inyears = [&](int y) {
-        return std::any_of(p.years.begin(), p.years.end(),
-                           [&](auto x) { return x.from <= y && y <= x.to; });
-    };
-    if (const size_t k = s.find("of every month"); k != std::string::npos) {
-        const bool having = s.compare(k + 14, 9, " that has") == 0;
+    if (const size_t k = s.find("of every month"); k != std::string::npos)
         for (int i = 1, y, m; i <= 120 && (y = r.year + (r.month - 1 + i) / 12) <= 2500; ++i)
             if (m = (r.month - 1 + i) % 12 + 1;
-                inyears(y) && (p.months >> m & 1) &&
-                (!having || daysinmonth(y, m) >= std::countr_zero(p.days)) &&
-                !comes(alt, ref, y, m))
+                (p.months >> m & 1) && !comes(alt, ref, y, m) &&
+                (p.years.empty() ||
+                 std::any_of(p.years.begin(), p.years.end(),
+                             [&](auto x) { return x.from <= y && y <= x.to; })) &&
+                (s.compare(k + 14, 9, " that has") ||
+                 daysinmonth(y, m) >= std::countr_zero(p.days)))
                 return "every month";
-    }
     if (s.find("every year") != std::string::npos && !p.everyyear) return "every year";
     for (const auto& x : p.years)
         for (int y = std::max(x.from, r.year + 1); p.everyyear && y <= x.to; ++y)
             if (!comes(alt, ref, y, 0)) return "every year";
-    // Years named one by one (not as an end of a range, not as an exception).
-    const std::string listed = s.substr(0, s.find("except"));
-    const auto digit = [&](size_t k) { return k < listed.size() && std::isdigit(listed[k]); };
-    for (size_t at = 0; at + 4 <= listed.size(); ++at) {
-        if (!digit(at) || !digit(at + 1) || !digit(at + 2) || !digit(at + 3) || digit(at + 4) ||
-            (at && digit(at - 1)) || (at && listed[at - 1] == '-') || listed[at + 4] == '-' ||
-            listed.compare(at + 4, 3, " to") == 0 ||
-            (at >= 3 && listed.compare(at - 3, 3, "to ") == 0) ||
-            (at >= 5 && listed.compare(at - 5, 5, "from ") == 0))
-            continue;
-        if (!comes(alt, ref, std::stoi(listed.substr(at, 4)), 0)) return "year named";
-    }
-    if (s.find("once,") != std::string::npos && momentsof(alt, ref, 2).size() != 1) return "once";
+    if (s.find("once,") != std::string::npos &&
+        !isnovalue(nextfrom(alt, nextfrom(alt, ref) + oneminute)))
+        return "once";
     // A reading of one day: its date, its word for the day and every time it names.
-    static const std::regex iso(R"(\((\d{4})-(\d\d)-(\d\d)\))"),
+    static const std::regex iso(R"(\((\d{4})-(\d\d)-(\d\d)\))"), clock(R"(\b\d\d:\d\d\b)"),
         exact(R"((\d+) ([A-Z][a-z]+) (\d{4}))");
     std::smatch d;
     int32_t day = novalue;
@@ -355,24 +332,22 @@ std::string belied(const explanation::part& p, const timedesc& alt, datetime ref
     else if (std::regex_search(s, d, exact))
         for (int m = 1; m <= 12; ++m)
             if (d[2] == monthnames[size_t(m)]) day = daynumber(std::stoi(d[3]), m, std::stoi(d[1]));
+    const int32_t ahead = day - int32_t(ref);
     if (day == novalue) return "";
-    const int32_t ahead = day - int32_t(std::floor(ref));
+    std::vector<datetime> ms;
+    for (datetime t = ref; ms.size() < 1500 && !isnovalue(t = nextfrom(alt, t)); t += oneminute)
+        ms.push_back(t);
     if ((s.find("today (") != std::string::npos && ahead != 0) ||
         (s.find("tomorrow (") != std::string::npos && ahead != 1) ||
         (s.find("this ") != std::string::npos && (ahead < 1 || ahead > 6)) ||
-        (s.find("next ") != std::string::npos && (ahead < 7 || ahead > 13)))
-        return "day word";
-    const std::vector<datetime> ms = momentsof(alt, ref, 1500);
-    for (const datetime t : ms)
-        if (int32_t(std::floor(t)) != day) return "date";
-    static const std::regex clock(R"(\b\d\d:\d\d\b)");
-    for (std::sregex_iterator i(s.begin(), s.end(), clock), e; i != e; ++i)
-        if (const size_t x = s.rfind("except ", size_t(i->position()));
-            x == std::string::npos ||
-            s.find_first_not_of("0123456789:, and", x + 7) < size_t(i->position()))
-            if (std::none_of(ms.begin(), ms.end(),
-                             [&](datetime t) { return show(t).substr(11) == i->str(); }))
-                return "time named";
+        (s.find("next ") != std::string::npos && (ahead < 7 || ahead > 13)) ||
+        std::any_of(ms.begin(), ms.end(), [&](datetime t) { return int32_t(t) != day; }))
+        return "day";
+    const std::string named = s.substr(0, s.find(" except"));
+    for (std::sregex_iterator i(named.begin(), named.end(), clock), e; i != e; ++i)
+        if (std::none_of(ms.begin(), ms.end(),
+                         [&](datetime t) { return show(t).ends_with(i->str()); }))
+            return "time named";
     return "";
 }
 
@@ -380,35 +355,19 @@ std::string belied(const explanation::part& p, const timedesc& alt, datetime ref
 // its words for "every", "never", a day and the years hold month by month and year by year.
 TEST(explain, readingsHoldForTheMomentsFound) {
     specmaker make(2020);
-    int readings = 0, heldback = 0, longer = 0;
+    int readings = 0, heldback = 0;
     std::map<std::string, int> faults;
     const auto fault = [&](const std::string& kind, const std::string& where) {
         if (faults[kind]++ < 3) std::printf("%s: %s\n", kind.c_str(), where.c_str());
     };
-    // After the random texts, texts a user would type, at a few reference moments.
-    const std::vector<std::string> typed = {
-        "N-N-13 fri 9:00",      "N-N-[25..31] fri 16:00",
-        "N-2-29 8:00",          "N-2-[28;29] 23:00",
-        "[2028;2030]-2-29",     "[2027..2029;2035..2040]-12-25 fri",
-        "this N-N-13 fri 9:00", "d[2] this",
-        "this [8;20]:0",        "8:00 | 8:00",
-        "2009-1-1 | mon",       "[^2027]-1-1",
-        "[^5;7;4]:0033",        "once 22:00 | once 23:00",
-        "tomorrow 7:30",        "today 18:00 | mon 9:00",
-        "this wed 13:00",       "N-12-[24..26] [8..20]:00",
-        "N-N-31 12:00",         "N-[1..3]-[^1..28]"};
-    const char* refs[] = {"2026-12-06 09:00", "2026-12-08 10:00", "2027-02-28 23:30",
-                          "2028-12-31 23:59"};
-    for (size_t round = 0; round < 12000 + typed.size() * 4; ++round) {
-        const bool random = round < 12000;
-        const std::string text = random ? make.spec() : typed[(round - 12000) / 4];
-        const datetime ref = random ? make.moment(2000, 2070) : at(refs[round % 4]);
+    for (int round = 0; round < 12000; ++round) {
+        const std::string text = make.spec();
+        const datetime ref = make.moment(2000, 2070);
         const std::unique_ptr<timedesc> spec = specmaker::parsed(text, ref);
         if (!spec) continue;
         const explanation e = explainparts(*spec, ref);
         ++readings;
         heldback += e.heldback > 0;
-        longer += e.text.size() > 120;
         ASSERT_EQ(e.text.starts_with("never: "), spec->never) << text << ": " << e.text;
         // Read later on: over exactly when no moment is left.
         const datetime later = ref + make.pick(0, 800);
@@ -421,25 +380,17 @@ TEST(explain, readingsHoldForTheMomentsFound) {
             const explanation::part& p = e.parts[i];
             const timedesc& alt = alts.empty() ? *spec : *alts[i];
             ASSERT_EQ(p.never, alt.never) << text;
-            // As an item of the reading: after ": " or "; ", before ";" or ".".
-            std::vector<size_t> found;
-            for (size_t k = e.text.find(p.text); k != std::string::npos;
-                 k = e.text.find(p.text, k + 1))
-                if ((k == 0 || e.text[k - 2] == ':' || e.text[k - 2] == ';') &&
-                    std::strchr(";.", e.text[k + p.text.size()]))
-                    found.push_back(k);
-            const size_t first = found.empty() ? 0 : found[0];
-            if (found.size() > 1) fault("twice", e.text);
-            if (p.never && !spec->never && first < e.text.find(". ")) fault("dead", e.text);
+            // Each text once, as an item: after ": " or "; ", before ";" or ".".
+            int items = 0;
+            for (size_t k = 0; (k = e.text.find(p.text, k + 1)) != std::string::npos;)
+                items += (e.text[k - 2] == ':' || e.text[k - 2] == ';') &&
+                         std::strchr(";.", e.text[k + p.text.size()]);
+            if (items + e.text.starts_with(p.text) > 1) fault("twice", e.text);
+            if (p.never && !spec->never && e.text.find(p.text) < e.text.find(". "))
+                fault("dead", e.text);
             if (p.never) continue;
             if (const std::string w = belied(p, alt, ref); !w.empty())
                 fault(w, text + " from " + show(ref) + ": " + p.text);
-            if (std::popcount(p.hours) >= 20 && p.text.find(", at ") != std::string::npos &&
-                p.text.find(" to 23:") != std::string::npos)
-                fault("complement", e.text);
-            if (p.text.find("1980 to") != std::string::npos ||
-                p.text.find("to 2500") != std::string::npos)
-                fault("complement", e.text);
             ASSERT_TRUE(p.weekdays && p.months && p.days && p.hours && p.minutes &&
                         !p.years.empty())
                 << text;
@@ -474,9 +425,8 @@ TEST(explain, readingsHoldForTheMomentsFound) {
             }
         }
     }
-    EXPECT_GE(readings, 10080);
-    std::printf("%d readings, %d held a statement back, %d longer than 120\n", readings, heldback,
-                longer);
+    EXPECT_GE(readings, 10000);
+    std::printf("%d readings, %d held a statement back\n", readings, heldback);
     for (const auto& [kind, n] : faults)
         ADD_FAILURE() << n << " readings untrue or unclear: " << kind;
 }
