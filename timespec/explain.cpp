@@ -197,7 +197,8 @@ std::string timewords(uint32_t hours, uint64_t minutes, bool morning) {
         return out;
     }
     if (allminutes) return allhours ? "every minute" : perrun("every minute", 59);
-    if (const int step = stepof(minutes);
+    // Two minutes half an hour apart are a step too.
+    if (const int step = nm == 2 ? 63 - std::countl_zero(minutes) : stepof(minutes);
         step > 0 && (minutes & 1) && 60 % step == 0 && nm == 60 / step) {
         const std::string head = "every " + number(step) + " minutes";
         return allhours ? head : perrun(head, 60 - step);
@@ -465,7 +466,10 @@ std::string reader::datephrase() {
                          (allweekdays ? std::string("day") : weekdaylist(part.weekdays)));
     else if (!allweekdays && !ordinals)
         pieces.push_back("on " + weekdaylist(part.weekdays));
-    if (ordinals) {
+    const uint32_t lacking = ~part.days & 0xfffffffe;
+    if (allmonths && allweekdays && !alldays && std::popcount(lacking) <= 3 && !(lacking >> 29)) {
+        pieces.push_back("every day except the " + joined(items(runsof(lacking, 1, 31), ordinal)));
+    } else if (ordinals) {
         pieces.push_back("on every " + weekdaylist(part.weekdays, " or ") + " the " +
                          joined(items(runsof(part.days, 1, 31), ordinal), ", ", " or "));
     } else if (!dateless) {

@@ -38,6 +38,7 @@ TEST(explain, readingsByForm) {
         {"[2028;2030]-2-29", "At 00:00 on Tuesday, 29 February 2028."},
         {"[2027..2029;2035..2040]-12-25 fri", "At 00:00 on Friday, 25 December 2037."},
         {"[^2027]-1-1", "At 00:00 on 1 January, every year except 2027."},
+        {"N-N-[^13] N:[0;30]", "Every 30 minutes, every day except the 13th."},
         {"[^5;7;4]:0033",
          "At 33 minutes past every hour except 04:33, 05:33 and 07:33, every day."},
         // Hours and minutes.
