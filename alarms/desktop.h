@@ -1,5 +1,9 @@
 #pragma once
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace velk {
 
@@ -28,6 +32,12 @@ class desktop {
                            const std::string& dir) = 0;
     // Arms the one-shot timer that brings a just-opened script dialog to the front.
     virtual void armbringer() = 0;
+    // Of the files of the attempts at one shell line (a path with blanks grown word by word), the
+    // one that names something, told without starting anything: its index, files.size() for
+    // none. Nothing where only opening can tell: then each attempt is opened until one opens.
+    virtual std::optional<std::size_t> pickopen(const std::vector<std::string_view>&) {
+        return std::nullopt;
+    }
 };
 
 // No effect at all, every question answered No: the desktop of a program without a window.

@@ -208,7 +208,8 @@ int runexplain(const std::vector<std::string>& args, std::ostream& out, std::ost
                      "--from needs a real moment \"YYYY-MM-DD HH:MM[:SS]\", not '" + args[2] + "'");
     try {
         const timedesc parsed(args[0], from);
-        out << explain(parsed, from) << "\n";
+        // Read for the one who asks: days as seen from now, and said to be over once passed.
+        out << explain(parsed, from, now()) << "\n";
         for (const char c : futuredates(parsed, from, 5))
             if (c != '\r') out << c;
         return 0;

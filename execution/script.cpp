@@ -105,22 +105,44 @@ void growfile(std::string& file, std::string_view& params) {
         file.pop_back();
 }
 
+// One attempt at a shell line: its file is the first filelength characters of the whole text.
+struct openattempt {
+    std::size_t filelength;
+    std::string_view params;
+};
+
+// The attempts at a shell line, at most maxopenattempts; call.file grows into the whole text,
+// which every attempt's file begins with, so a long line is not copied per attempt.
+std::vector<openattempt> openattempts(shellcall& call) {
+    std::vector<openattempt> attempts;
+    std::string_view params = call.params;
+    attempts.push_back({call.file.size(), params});
+    while (!params.empty()) {
+        growfile(call.file, params);
+        if (attempts.size() < static_cast<std::size_t>(maxopenattempts))
+            attempts.push_back({call.file.size(), params});
+    }
+    return attempts;
+}
+
 void runshell(std::string_view line) {
     shellcall call = splitshellline(line);
-    // Growing the file only narrows this view, so a long line is not copied per attempt.
-    std::string_view params = call.params;
-    for (int attempt = 1;; ++attempt) {
-        if (thedesktop().shellopen(call.file, std::string(params), extractfilepath(call.file)))
-            return;
-        if (params.empty()) break;
-        growfile(call.file, params);
-        if (attempt >= maxopenattempts) {
-            // Give up, but quote the whole text as the last attempt would have.
-            while (!params.empty())
-                growfile(call.file, params);
-            break;
-        }
+    const std::vector<openattempt> attempts = openattempts(call);
+    const auto open = [&call](const openattempt& a) {
+        const std::string file = call.file.substr(0, a.filelength);
+        return thedesktop().shellopen(file, std::string(a.params), extractfilepath(file));
+    };
+    std::vector<std::string_view> files;
+    for (const openattempt& a : attempts)
+        files.push_back(std::string_view(call.file).substr(0, a.filelength));
+    // A desktop that can tell which attempt names something opens that one alone, so a target
+    // the opener refuses is asked about once, not once per word.
+    if (const auto pick = thedesktop().pickopen(files)) {
+        if (*pick < attempts.size() && open(attempts[*pick])) return;
+    } else if (std::any_of(attempts.begin(), attempts.end(), open)) {
+        return;
     }
+    // The whole text is quoted, as the last attempt would have it.
     fail("Error while executing " + quoted(call.file));
 }
 
@@ -209,6 +231,16 @@ std::size_t walk(const std::vector<std::string>& script, const std::string& titl
     return index;
 }
 
+// "scheme:" at the start: letters, digits, '+', '-' or '.' up to the first colon.
+bool beginswithscheme(std::string_view line) {
+    const auto colon = line.find(':');
+    if (colon == 0 || colon == std::string_view::npos) return false;
+    return std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '+' || c == '-' || c == '.';
+    });
+}
+
 } // namespace
 
 std::string extractfilepath(std::string_view file) {
@@ -219,8 +251,10 @@ std::string extractfilepath(std::string_view file) {
 shellcall splitshellline(std::string_view line) {
     shellcall call;
     const auto at = line.find('@');
+    // Only a bare address is mail; "mailto:a@b.c" or "https://host/@user" has its scheme already.
     if (line.find(' ') == std::string_view::npos && line.find('"') == std::string_view::npos &&
-        at != std::string_view::npos && line.find('.', at + 1) != std::string_view::npos) {
+        at != std::string_view::npos && line.find('.', at + 1) != std::string_view::npos &&
+        !beginswithscheme(line)) {
         call.file = "mailto:" + std::string(line);
         return call;
     }

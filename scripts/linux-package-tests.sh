@@ -8,9 +8,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-velk_packages=(lintian desktop-file-utils appstream xvfb xdotool x11-utils)
-velk_install_deps || exit 1
-asroot() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+velk_install_deps package-test || exit 1
 export DEBIAN_FRONTEND=noninteractive
 
 if dpkg-query -W -f='${Status}' velk 2>/dev/null | grep -q "ok installed"; then

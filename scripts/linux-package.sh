@@ -3,15 +3,14 @@
 #   build-package/velk_<version>_amd64.deb
 # with the program below /usr, the window module, the menu entry, the icons, the manual page,
 # the AppStream description and the copyright; dpkg-shlibdeps names the libraries it needs.
-# Debian 12 or Ubuntu 22.04 or later; installs what is missing with apt (sudo unless root).
+# Debian 12 or Ubuntu 22.04 or later, also one with nothing installed for building; installs
+# what is missing with apt (sudo unless root).
 # Install the result with: sudo apt install ./build-package/velk_*.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build-package
 source scripts/deps.sh
-velk_packages=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libpulse-dev
-               dpkg-dev file gzip xz-utils)
-velk_install_deps
+velk_install_deps build package
 
 # The version is written once, in CMakeLists.txt; the changelog and the AppStream release must
 # name it too, or the package would describe another release.
@@ -27,10 +26,7 @@ nodebug() { sed -E 's/(^| )-g( |$)/ /g'; }
 CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS | nodebug) $(dpkg-buildflags --get CPPFLAGS)"
 LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
 export CXXFLAGS LDFLAGS
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DVELK_BUILD_TESTS=OFF -DVELK_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake --preset package >/dev/null
 cmake --build "$build" -j"$(nproc)"
 rm -f "$build"/velk_*.deb
 # cpack writes the files as root's, whoever builds the package.

@@ -10,8 +10,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 source scripts/deps.sh
-velk_packages=(wine64 wine googletest fonts-dejavu-core xvfb openbox xdotool x11-utils imagemagick)
-velk_install_deps || exit 1
+velk_install_deps wine wine-desktop || exit 1
 parts=("$@")
 [ ${#parts[@]} -eq 0 ] && parts=(ui cli desktop)
 failed=()
@@ -41,12 +40,8 @@ winepfx() { # folder
 }
 
 ui_tests() {
-    local build=$root/build-windows-tests t ok=0 launcher=()
-    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-    cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
-        -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-        -DVELK_BUILD_BENCH=OFF -DVELK_WIN_STATIC=OFF "${launcher[@]}" >/dev/null || return 1
+    local build=$root/build-windows-tests t ok=0
+    VELK_WINDOWS_QT=$qt cmake --preset windows-tests >/dev/null || return 1
     local tests=(velkform_test alarmlist_test qtdesktop_test aids_test)
     cmake --build "$build" -j"$(nproc)" --target "${tests[@]}" || return 1
     (
@@ -77,7 +72,7 @@ ui_tests() {
 cli_test() {
     # The Linux build is the reference for the text and the exit codes.
     local linux=${VELK_TEST_BUILD:-build}
-    [ -f "$linux/CMakeCache.txt" ] || cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || return 1
+    [ -f "$linux/CMakeCache.txt" ] || cmake --preset tests -B "$linux" >/dev/null || return 1
     cmake --build "$linux" -j"$(nproc)" --target velk >/dev/null || return 1
     (
         unset DISPLAY WAYLAND_DISPLAY

@@ -13,8 +13,7 @@ root=$(pwd)
 source scripts/deps.sh
 
 qtversion=6.4.2
-velk_packages=(cmake make g++-mingw-w64-x86-64-posix nsis qt6-base-dev qt6-base-dev-tools xz-utils)
-velk_install_deps >&2
+velk_install_deps windows >&2
 
 # Debian's moc, rcc and uic generate the code, so they must be of the Windows Qt's version.
 hostqt=$(dpkg-query -W -f='${Version}' qt6-base-dev)
@@ -47,12 +46,7 @@ fi
 
 build=$root/build-windows
 start=$SECONDS
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
-    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DVELK_BUILD_TESTS=OFF -DVELK_BUILD_BENCH=OFF -DVELK_WIN_STATIC=OFF "${launcher[@]}" >/dev/null
+VELK_WINDOWS_QT=$qt cmake --preset windows >/dev/null
 cmake --build "$build" -j"$(nproc)"
 rm -rf "$build/VELK"
 cmake --install "$build" --prefix "$build/VELK" --strip >/dev/null

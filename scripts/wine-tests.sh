@@ -7,28 +7,11 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-wine_packages=(cmake make googletest g++-mingw-w64-x86-64-posix wine64 wine)
-
-install_wine_deps() {
-    local missing=() p sudo=""
-    for p in "${wine_packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing: ${missing[*]}"
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -qq && $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
-
-install_wine_deps || exit 1
+source scripts/deps.sh
+velk_install_deps wine || exit 1
 
 build=${VELK_WINE_BUILD:-build-wine-core}
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELK_BUILD_UI=OFF -DVELK_BUILD_BENCH=OFF \
-    -DVELK_WERROR=ON "${launcher[@]}" >/dev/null || exit 1
+cmake --preset wine -B "$build" >/dev/null || exit 1
 cmake --build "$build" -j"$(nproc)" || exit 1
 
 # Wine without a display, without the .NET and HTML engines it would offer to install, silent

@@ -27,7 +27,7 @@ struct explanation {
         uint32_t hours = 0;                // bit h
         uint64_t minutes = 0;              // bit m
         std::vector<valdesc::range> years; // ascending, disjoint
-        // The reading says the date comes in every one of those years.
+        // The reading says the date comes in every one of those years (each year of a list).
         bool everyyear = false;
     };
     std::string text;
@@ -38,11 +38,13 @@ struct explanation {
 };
 
 // ref is the reference moment spec was parsed with: "today", "once" and the like are shown
-// with the dates they resolved to against it.
-explanation explainparts(const timedesc& spec, datetime ref);
+// with the dates they resolved to against it. The reading is for someone at now (ref when
+// novalue): days are "today" or "tomorrow" as seen from now, and moments all before now are
+// said to be over.
+explanation explainparts(const timedesc& spec, datetime ref, datetime now = novalue);
 
-inline std::string explain(const timedesc& spec, datetime ref) {
-    return explainparts(spec, ref).text;
+inline std::string explain(const timedesc& spec, datetime ref, datetime now = novalue) {
+    return explainparts(spec, ref, now).text;
 }
 
 } // namespace velk

@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <QGuiApplication>
 #include <canberra.h>
@@ -15,14 +17,33 @@ namespace velk {
 namespace {
 
 // One context kept from one sound to the next: destroying it would cut a sound short, and
-// opening the connection to the sound server costs more than the sound itself.
+// opening the connection to the sound server costs more than the sound itself. A sound takes it
+// out while it plays, so one that never came back leaves none, and the next makes a fresh one.
+std::mutex contextslot;
 ca_context* context = nullptr;
 
-ca_context* soundcontext() {
-    if (!context && ca_context_create(&context) == CA_SUCCESS)
-        ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "VELK", CA_PROP_APPLICATION_ID,
-                                "velk", nullptr);
-    return context;
+ca_context* takecontext() {
+    const std::lock_guard lock(contextslot);
+    return std::exchange(context, nullptr);
+}
+
+void putback(ca_context* c) {
+    {
+        const std::lock_guard lock(contextslot);
+        if (!context) {
+            context = c;
+            return;
+        }
+    }
+    ca_context_destroy(c);
+}
+
+ca_context* newcontext() {
+    ca_context* c = nullptr;
+    if (ca_context_create(&c) != CA_SUCCESS) return nullptr;
+    ca_context_change_props(c, CA_PROP_APPLICATION_NAME, "VELK", CA_PROP_APPLICATION_ID, "velk",
+                            nullptr);
+    return c;
 }
 
 // Reads the settings block of the XSETTINGS protocol: a byte-order byte, the serial and the
@@ -55,13 +76,6 @@ class xsettingsreader {
     std::size_t pos_ = 0;
 };
 
-// The sound settings of the desktop: the theme's name ("" for the default) and whether event
-// sounds are on.
-struct soundsettings {
-    std::string theme;
-    bool enabled = true;
-};
-
 soundsettings parsexsettings(std::string_view block) {
     soundsettings s;
     xsettingsreader r(block);
@@ -91,8 +105,9 @@ soundsettings parsexsettings(std::string_view block) {
     return s;
 }
 
-// As the desktop's settings daemon publishes them to X clients (XSETTINGS, as GNOME, Xfce, MATE
-// and Cinnamon do); the defaults where there is none.
+} // namespace
+
+// XSETTINGS, as GNOME, Xfce, MATE and Cinnamon publish them; the defaults where there is none.
 soundsettings desktopsoundsettings() {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     xcb_connection_t* c = x11 ? x11->connection() : nullptr;
@@ -122,27 +137,24 @@ soundsettings desktopsoundsettings() {
                          static_cast<std::size_t>(xcb_get_property_value_length(property.get()))));
 }
 
-} // namespace
-
-bool playeventsound(const char* id) {
-    // Read at every sound, so that a change of the desktop's settings counts at once.
-    const soundsettings settings = desktopsoundsettings();
-    if (!settings.enabled) return true;
-    const std::string theme = settings.theme.empty() ? "freedesktop" : settings.theme;
+bool playeventsound(const char* id, const std::string& theme) {
+    const char* themename = theme.empty() ? "freedesktop" : theme.c_str();
     // A context that lost its sound server (restarted, say) does not find it again: it gives way
     // to a fresh one.
-    for (bool fresh = !context;; fresh = true) {
-        ca_context* c = soundcontext();
+    ca_context* kept = takecontext();
+    for (bool fresh = !kept;; fresh = true) {
+        ca_context* c = kept ? kept : newcontext();
+        kept = nullptr;
         if (!c) return false;
         if (ca_context_play(c, 0, CA_PROP_EVENT_ID, id, CA_PROP_MEDIA_ROLE, "event",
-                            CA_PROP_CANBERRA_XDG_THEME_NAME, theme.c_str(),
-                            CA_PROP_EVENT_DESCRIPTION, "Alarm beep", nullptr) == CA_SUCCESS)
+                            CA_PROP_CANBERRA_XDG_THEME_NAME, themename, CA_PROP_EVENT_DESCRIPTION,
+                            "Alarm beep", nullptr) == CA_SUCCESS) {
+            putback(c);
             return true;
+        }
         ca_context_destroy(c);
-        context = nullptr;
-        if (fresh) break;
+        if (fresh) return false;
     }
-    return false;
 }
 
 } // namespace velk

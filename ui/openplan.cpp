@@ -83,4 +83,10 @@ openplan planopen(const QString& file, const QString& params, const QString& dir
     return {};
 }
 
+qsizetype firstopenable(const QStringList& files) {
+    for (qsizetype i = 0; i < files.size(); ++i)
+        if (planopen(files[i], QString(), QString()).what != openplan::kind::none) return i;
+    return files.size();
+}
+
 } // namespace velk

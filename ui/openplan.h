@@ -30,6 +30,10 @@ struct openplan {
 // Parameters go to programs only; documents and addresses ignore them.
 openplan planopen(const QString& file, const QString& params, const QString& dir);
 
+// The first of the files that planopen() would open (files.size() for none): a file that exists,
+// a program on PATH, an address.
+qsizetype firstopenable(const QStringList& files);
+
 // The text without one pair of enclosing double quotes (or a lone leading one), trimmed.
 QString unquoted(const QString& text);
 

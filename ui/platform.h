@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The few desktop effects that differ from one operating system to another; each system has its
@@ -10,6 +11,11 @@ namespace velk::platform {
 // false when there is nothing to open, it cannot be started or the desktop reports that nothing
 // opens it. Never goes through a shell.
 bool shellopen(const QString& file, const QString& params, const QString& dir);
+
+// Of the files of the attempts at one script line (a path with blanks grown word by word), the
+// one to open, told without starting anything: its index, or files.size() when none names
+// anything; -1 where only opening can tell.
+qsizetype pickopen(const QStringList& files);
 
 // Sounds a sine tone and returns when it has played; without sound output it still takes its time.
 void tone(int frequency, int ms);

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstdio>
+
 #include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -11,6 +14,8 @@
 #include <QThread>
 #include <functional>
 
+#include "execution/session.h"
+#include "ui/boundedsound.h"
 #include "ui/eventsound.h"
 #include "ui/opener.h"
 #include "ui/openplan.h"
@@ -108,21 +113,50 @@ bool shellopen(const QString& file, const QString& params, const QString& dir) {
     return false;
 }
 
+qsizetype pickopen(const QStringList& files) {
+    return firstopenable(files);
+}
+
+namespace {
+
+// Needs no sound server; most desktops do not route it to the speakers, and Wayland has none.
+void xbell() {
+    if (!sessionending() && QGuiApplication::platformName() == QLatin1String("xcb"))
+        QApplication::beep();
+}
+
+// A sound server that gave no answer in time is told once, when the wait for it ran out.
+bool noanswer(soundresult result) {
+    if (result == soundresult::late && !sessionending())
+        std::fputs("velk: the sound server does not answer; the X bell rings instead\n", stderr);
+    return result == soundresult::late || result == soundresult::skipped;
+}
+
+} // namespace
+
 void tone(int frequency, int ms) {
     QElapsedTimer clock;
     clock.start();
-    playtone(frequency, ms);
-    // Without a sound server the tone is silent but keeps its length, so scripts keep their pace.
-    const qint64 left = ms - clock.elapsed();
-    if (left > 0) QThread::msleep(static_cast<unsigned long>(left));
+    const soundresult result =
+        playbounded([frequency, ms] { return playtone(frequency, ms); }, ms + soundgracems);
+    if (noanswer(result)) xbell();
+    // Without a sound server the tone is silent but keeps its length, so scripts keep their pace;
+    // the end of the session cuts it short.
+    for (qint64 left = ms - clock.elapsed(); left > 0 && !sessionending();
+         left = ms - clock.elapsed())
+        QThread::msleep(
+            static_cast<unsigned long>(std::min<qint64>(left, qtdesktop::sleepslicems)));
 }
 
 void beep() {
     // The desktop's own sound, as the user's theme, volume and mute have it. Without a theme or
-    // a sound server: a short tone, and where that cannot play either, the X bell (which most
-    // desktops do not route to the speakers, and Wayland does not have).
-    if (playeventsound("bell") || playtone(880, 150)) return;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) QApplication::beep();
+    // a sound server: a short tone, and where that cannot play either, the X bell.
+    const soundsettings settings = desktopsoundsettings();
+    if (!settings.enabled) return;
+    const soundresult result = playbounded(
+        [theme = settings.theme] { return playeventsound("bell", theme) || playtone(880, 150); },
+        150 + soundgracems);
+    if (noanswer(result) || result == soundresult::failed) xbell();
 }
 
 void notify(const QString& title, const QString& text, int ms,

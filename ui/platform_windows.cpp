@@ -22,6 +22,11 @@ bool shellopen(const QString& file, const QString& params, const QString& dir) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+// The shell searches paths, associations and protocols itself; only it can tell.
+qsizetype pickopen(const QStringList&) {
+    return -1;
+}
+
 void tone(int frequency, int ms) {
     if (ms <= 0) return;
     QElapsedTimer played;

@@ -151,6 +151,15 @@ bool qtdesktop::shellopen(const std::string& file, const std::string& params,
                                QString::fromStdString(dir));
 }
 
+std::optional<std::size_t> qtdesktop::pickopen(const std::vector<std::string_view>& files) {
+    QStringList names;
+    for (const std::string_view f : files)
+        names << QString::fromUtf8(f.data(), static_cast<qsizetype>(f.size()));
+    const qsizetype pick = platform::pickopen(names);
+    if (pick < 0) return std::nullopt;
+    return static_cast<std::size_t>(pick);
+}
+
 void qtdesktop::armbringer() {
     ttbringer.start();
 }

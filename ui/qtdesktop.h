@@ -38,6 +38,7 @@ class qtdesktop : public QObject, public desktop {
     void tone(int frequency, int ms) override;
     bool shellopen(const std::string& file, const std::string& params,
                    const std::string& dir) override;
+    std::optional<std::size_t> pickopen(const std::vector<std::string_view>& files) override;
     void armbringer() override;
 
     static constexpr int balloonms = 30000;

@@ -9,6 +9,7 @@
 
 #include "alarms/desktop.h"
 #include "alarms/futuredates.h"
+#include "timespec/clock.h"
 #include "timespec/error.h"
 #include "timespec/explain.h"
 
@@ -95,10 +96,10 @@ bool TVELKForm2::lbKeyPress(const QKeyEvent* key) {
 }
 
 std::string timereading(const event& alarm) {
-    if (alarm.parsed) return explain(*alarm.parsed, alarm.created);
+    if (alarm.parsed) return explain(*alarm.parsed, alarm.created, now());
     try {
         const timedesc spec(alarm.time, alarm.created);
-        return explain(spec, alarm.created);
+        return explain(spec, alarm.created, now());
     } catch (const velkerror& e) {
         return e.text;
     }

@@ -51,8 +51,8 @@ struct testtimecontext {
     std::function<std::string(event&)> futuredates;
 };
 
-// The reading of the alarm's time text (against its start time, as it was parsed), or the
-// parser's message when it does not parse.
+// The reading of the alarm's time text (against its start time, as it was parsed, for someone
+// reading it now), or the parser's message when it does not parse.
 std::string timereading(const event& alarm);
 
 // Commits the editor and shows the alarm's coming moments modally; a time text that does not

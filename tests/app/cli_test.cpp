@@ -94,7 +94,7 @@ TEST(cli, next) {
          "velk: --from needs a real moment \"YYYY-MM-DD HH:MM[:SS]\", not '2026-12-06'\n"},
         {{"--explain", "once 22:00 | once 23:00", "--from", "2026-12-07 09:00"},
          0,
-         "Either of: once, at 22:00 today (2026-12-07); once, at 23:00 today (2026-12-07).\n"
+         "Either of: once, at 22:00 tomorrow (2026-12-07); once, at 23:00 tomorrow (2026-12-07).\n"
          "2026-12-07 22:00 mon\n2026-12-07 23:00 mon\n",
          ""},
         {{"--explain", "[8..9]:[0;30]"},
@@ -102,6 +102,10 @@ TEST(cli, next) {
          "At 08:00, 08:30, 09:00 and 09:30 every day.\n2026-12-06 08:00 sun\n"
          "2026-12-06 08:30 sun\n2026-12-06 09:00 sun\n2026-12-06 09:30 sun\n2026-12-07 08:00 "
          "mon\n...\n",
+         ""},
+        {{"--explain", "this wed 13:00", "--from", "2026-12-01 09:00"},
+         0,
+         "over: at 13:00 on Wednesday, 2 December 2026.\n2026-12-02 13:00 wed\n",
          ""},
         {{"--explain", "8:00 9:00"}, 1, "", "Hour and minute specified more than once!\n"},
         {{"--explain", "mon", "--count", "2"}, 2, "", "velk: unknown option '--count'\n"},

@@ -426,6 +426,34 @@ velk tray
 check "a plain #beep is heard" within 10 loud "$work/beep.raw"
 stopvelk
 
+# 7b. A sound server that takes the connection and never answers: a sound holds the window no
+# longer than its length and half a second, with one line on standard error; a signal during a
+# long tone ends VELK within 2 s with the run saved.
+stucksound() {
+    local sock=$work/stuck-pulse.sock start
+    python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(64); held = []
+while True: held.append(s.accept()[0])' "$sock" &
+    pids+=($!)
+    within 5 test -S "$sock"
+    took() { awk -v a="$(date -r "$work/$1" +%s.%N)" -v b="$(date -r "$work/$2" +%s.%N)" \
+        'BEGIN { printf "%.3f", b - a }'; }
+    start=$(daysago 0)
+    onealarm Stuck "once N:N" "$start" "touch $work/s0" "#beep" "touch $work/s1" "#beep 880 500" \
+        "touch $work/s2" "#beep 880 20000" "touch $work/s3"
+    PULSE_SERVER=unix:$sock velk tray
+    within 10 test -e "$work/s2"
+    check "silent sound server: a plain #beep holds the window $(took s0 s1) s" \
+        awk -v t="$(took s0 s1)" 'BEGIN { exit !(t < 0.9) }'
+    check "silent sound server: #beep 880 500 holds it $(took s1 s2) s" \
+        awk -v t="$(took s1 s2)" 'BEGIN { exit !(t >= 0.5 && t < 1.25) }'
+    endwith TERM "SIGTERM during a tone of a silent sound server"
+    check "silent sound server: the run is saved" lastis "$(minuteof "$start")"
+    check "silent sound server: one line on standard error" \
+        test "$(grep -c 'sound server does not answer' "$work/velk.log")" -eq 1
+}
+stucksound
+
 # 8. A document and an address that nothing opens: the error box, and the script stops there.
 printf '\001\002velk' >"$work/unknown.velknosuch"
 for target in "$work/unknown.velknosuch" velk-nosuch-scheme:x; do

@@ -23,7 +23,9 @@ TEST(explain, readingsByForm) {
         // Days, months and years.
         {"N-11-[15..21] thu morning",
          "At 04:00 (morning) on Thursday, on days 15 to 21 of November, every year."},
-        {"N-N-13 friday", "At 00:00 on Friday, on day 13 of every month."},
+        {"N-N-13 friday", "At 00:00 on every Friday the 13th."},
+        {"N-2-[28;29] 23:00",
+         "At 23:00 on days 28 and 29 of February (the 29th in leap years only), every year."},
         {"N-[^6..8]-1 10:00",
          "At 10:00 on day 1 of January to May and September to December, every year."},
         {"N-[1;6;7;12]-N", "At 00:00 every day of January, June, July and December, every year."},
@@ -33,6 +35,12 @@ TEST(explain, readingsByForm) {
         {"[2030;2032]-N-N mon", "At 00:00 every Monday, in 2030 and 2032."},
         // A date that some years lack is not said to come every year.
         {"N-2-29 8:00", "At 08:00 on 29 February, in the years that have one."},
+        {"[2028;2030]-2-29", "At 00:00 on Tuesday, 29 February 2028."},
+        {"[2027..2029;2035..2040]-12-25 fri", "At 00:00 on Friday, 25 December 2037."},
+        {"[^2027]-1-1", "At 00:00 on 1 January, every year except 2027."},
+        {"N-N-[^13] N:[0;30]", "Every 30 minutes, every day except the 13th."},
+        {"[^5;7;4]:0033",
+         "At 33 minutes past every hour except 04:33, 05:33 and 07:33, every day."},
         // Hours and minutes.
         {"d[mon..fri] [8..16]:00", "Every hour from 08:00 to 16:00, every Monday to Friday."},
         {"[^9..17]:00", "Every hour from 00:00 to 08:00 and from 18:00 to 23:00, every day."},
@@ -54,10 +62,13 @@ TEST(explain, readingsByForm) {
          "At 09:00 and 15:00 only on the first such day, Thursday, 10 December 2026."},
         // Nothing at or after the reference moment.
         {"today 7:30", "never: at 07:30 today (2026-12-06)."},
-        {"N-2-30", "never: at 00:00 on 30 February, in the years that have one."},
+        {"N-2-30", "never: there is no 30 February."},
         {"8:[^..]", "never: at no time of day every day."},
         {"2009-1-1 | mon",
-         "Either of: never: at 00:00 on Thursday, 1 January 2009; at 00:00 every Monday."},
+         "At 00:00 every Monday. Never due: at 00:00 on Thursday, 1 January 2009."},
+        {"8:00 | 8:00", "At 08:00 every day."},
+        {"this [8;20]:0", "At 20:00 today (2026-12-06)."},
+        {"d[0] this", "At 00:00 next Sunday (2026-12-13)."},
         {"2009-1-1 | 2010-1-1", "never: either of: at 00:00 on Thursday, 1 January 2009; at 00:00 "
                                 "on Friday, 1 January 2010."},
     };

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
+#include <map>
 #include <random>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -292,10 +295,71 @@ uint32_t named(const std::string& text, const std::array<const char*, n>& names)
     return out;
 }
 
-// Every fact a reading states holds for the moments the search finds, and no form goes unread.
+// Whether alt has a moment in month m (0: any) of year y at or after ref.
+bool comes(const timedesc& alt, datetime ref, int y, int m) {
+    const datetime t = nextfrom(alt, std::max(ref, double(daynumber(y, m ? m : 1, 1))));
+    return !isnovalue(t) && decode(t).year == y && (!m || decode(t).month == m);
+}
+
+// The first word of a reading of one alternative that its moments from ref belie, or "".
+std::string belied(const explanation::part& p, const timedesc& alt, datetime ref) {
+    const std::string& s = p.text;
+    const datefields r = decode(ref);
+    if (const size_t k = s.find("of every month"); k != std::string::npos)
+        for (int i = 1, y, m; i <= 120 && (y = r.year + (r.month - 1 + i) / 12) <= 2500; ++i)
+            if (m = (r.month - 1 + i) % 12 + 1;
+                (p.months >> m & 1) && !comes(alt, ref, y, m) &&
+                (p.years.empty() ||
+                 std::any_of(p.years.begin(), p.years.end(),
+                             [&](auto x) { return x.from <= y && y <= x.to; })) &&
+                (s.compare(k + 14, 9, " that has") ||
+                 daysinmonth(y, m) >= std::countr_zero(p.days)))
+                return "every month";
+    if (s.find("every year") != std::string::npos && !p.everyyear) return "every year";
+    for (const auto& x : p.years)
+        for (int y = std::max(x.from, r.year + 1); p.everyyear && y <= x.to; ++y)
+            if (!comes(alt, ref, y, 0)) return "every year";
+    if (s.find("once,") != std::string::npos &&
+        !isnovalue(nextfrom(alt, nextfrom(alt, ref) + oneminute)))
+        return "once";
+    // A reading of one day: its date, its word for the day and every time it names.
+    static const std::regex iso(R"(\((\d{4})-(\d\d)-(\d\d)\))"), clock(R"(\b\d\d:\d\d\b)"),
+        exact(R"((\d+) ([A-Z][a-z]+) (\d{4}))");
+    std::smatch d;
+    int32_t day = novalue;
+    if (std::regex_search(s, d, iso))
+        day = daynumber(std::stoi(d[1]), std::stoi(d[2]), std::stoi(d[3]));
+    else if (std::regex_search(s, d, exact))
+        for (int m = 1; m <= 12; ++m)
+            if (d[2] == monthnames[size_t(m)]) day = daynumber(std::stoi(d[3]), m, std::stoi(d[1]));
+    const int32_t ahead = day - int32_t(ref);
+    if (day == novalue) return "";
+    std::vector<datetime> ms;
+    for (datetime t = ref; ms.size() < 1500 && !isnovalue(t = nextfrom(alt, t)); t += oneminute)
+        ms.push_back(t);
+    if ((s.find("today (") != std::string::npos && ahead != 0) ||
+        (s.find("tomorrow (") != std::string::npos && ahead != 1) ||
+        (s.find("this ") != std::string::npos && (ahead < 1 || ahead > 6)) ||
+        (s.find("next ") != std::string::npos && (ahead < 7 || ahead > 13)) ||
+        std::any_of(ms.begin(), ms.end(), [&](datetime t) { return int32_t(t) != day; }))
+        return "day";
+    const std::string named = s.substr(0, s.find(" except"));
+    for (std::sregex_iterator i(named.begin(), named.end(), clock), e; i != e; ++i)
+        if (std::none_of(ms.begin(), ms.end(),
+                         [&](datetime t) { return show(t).ends_with(i->str()); }))
+            return "time named";
+    return "";
+}
+
+// Every fact a reading states holds for the moments the search finds, and no form goes unread;
+// its words for "every", "never", a day and the years hold month by month and year by year.
 TEST(explain, readingsHoldForTheMomentsFound) {
     specmaker make(2020);
     int readings = 0, heldback = 0;
+    std::map<std::string, int> faults;
+    const auto fault = [&](const std::string& kind, const std::string& where) {
+        if (faults[kind]++ < 3) std::printf("%s: %s\n", kind.c_str(), where.c_str());
+    };
     for (int round = 0; round < 12000; ++round) {
         const std::string text = make.spec();
         const datetime ref = make.moment(2000, 2070);
@@ -305,13 +369,28 @@ TEST(explain, readingsHoldForTheMomentsFound) {
         ++readings;
         heldback += e.heldback > 0;
         ASSERT_EQ(e.text.starts_with("never: "), spec->never) << text << ": " << e.text;
+        // Read later on: over exactly when no moment is left.
+        const datetime later = ref + make.pick(0, 800);
+        if (explain(*spec, ref, later).starts_with("over: ") !=
+            (!spec->never && isnovalue(nextfrom(*spec, later))))
+            fault("over", text + " from " + show(ref) + " at " + show(later));
         const auto& alts = spec->count > 0 ? spec->alt : spec->lapsed;
         ASSERT_EQ(e.parts.size(), std::max<size_t>(alts.size(), 1)) << text;
         for (size_t i = 0; i < e.parts.size(); ++i) {
             const explanation::part& p = e.parts[i];
             const timedesc& alt = alts.empty() ? *spec : *alts[i];
             ASSERT_EQ(p.never, alt.never) << text;
+            // Each text once, as an item: after ": " or "; ", before ";" or ".".
+            int items = 0;
+            for (size_t k = 0; (k = e.text.find(p.text, k + 1)) != std::string::npos;)
+                items += (e.text[k - 2] == ':' || e.text[k - 2] == ';') &&
+                         std::strchr(";.", e.text[k + p.text.size()]);
+            if (items + e.text.starts_with(p.text) > 1) fault("twice", e.text);
+            if (p.never && !spec->never && e.text.find(p.text) < e.text.find(". "))
+                fault("dead", e.text);
             if (p.never) continue;
+            if (const std::string w = belied(p, alt, ref); !w.empty())
+                fault(w, text + " from " + show(ref) + ": " + p.text);
             ASSERT_TRUE(p.weekdays && p.months && p.days && p.hours && p.minutes &&
                         !p.years.empty())
                 << text;
@@ -348,6 +427,8 @@ TEST(explain, readingsHoldForTheMomentsFound) {
     }
     EXPECT_GE(readings, 10000);
     std::printf("%d readings, %d held a statement back\n", readings, heldback);
+    for (const auto& [kind, n] : faults)
+        ADD_FAILURE() << n << " readings untrue or unclear: " << kind;
 }
 
 } // namespace

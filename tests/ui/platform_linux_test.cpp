@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLocalServer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -248,6 +249,25 @@ class platformtest : public QObject {
         QVERIFY(velk::tonesamples(22050, 100).empty());
         QVERIFY(velk::tonesamples(-440, 100).empty());
         QVERIFY(velk::tonesamples(440, 0).empty());
+    }
+
+    // A sound server that takes the connection and never answers holds a sound no longer than
+    // its length and half a second, also while an earlier sound still waits for it.
+    void stuckserver() {
+        QLocalServer server;
+        QVERIFY(server.listen(at("stuck-pulse")));
+        qputenv("PULSE_SERVER", "unix:" + at("stuck-pulse").toLocal8Bit());
+        const struct {
+            int frequency, ms; // frequency 0: a plain beep
+        } rows[] = {{0, 150}, {440, 300}, {440, 300}};
+        for (const auto& r : rows) {
+            QElapsedTimer clock;
+            clock.start();
+            r.frequency ? desk->tone(r.frequency, r.ms) : desk->beep();
+            QVERIFY2(clock.elapsed() >= (r.frequency ? r.ms : 0) && clock.elapsed() < r.ms + 800,
+                     qPrintable(QString::number(clock.elapsed())));
+        }
+        qputenv("PULSE_SERVER", "unix:/nonexistent/velk-test-pulse");
     }
 };
 

@@ -58,6 +58,13 @@ class shellsafetytest : public QObject {
         placerecorder(at("my tools/rec"));
         // A program whose name looks like an option, found on PATH.
         placerecorder(at("bin/-rec"));
+        // The desktop's opener: it records what it was given and refuses some.
+        QFile opener(at("bin/xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\n\"${0%/bin/xdg-open}/rec\" \"$0\" \"$@\"\n"
+                     "case $1 in *refuse*) exit 3;; esac\n");
+        opener.close();
+        QVERIFY(opener.setPermissions(opener.permissions() | QFile::ExeOwner));
         qputenv("PATH", (at("bin") + ':' + qgetenv("PATH")).toLocal8Bit());
         log = at("argv.log");
         qputenv("VELK_ARGV_LOG", log.toLocal8Bit());
@@ -115,6 +122,18 @@ class shellsafetytest : public QObject {
         QTest::newRow("unquoted path with a blank")
             << "{T}/my tools/rec $(touch {T}/canary)"
             << QStringList{"{T}/my tools/rec", "$(touch", "{T}/canary)"} << "";
+        const QStringList opener{rec, "{T}/bin/xdg-open"};
+        QTest::newRow("mail address with its scheme")
+            << "mailto:ann@example.org" << opener + QStringList{"mailto:ann@example.org"} << "";
+        QTest::newRow("web address with an @")
+            << "https://medium.com/@ann.smith/post"
+            << opener + QStringList{"https://medium.com/@ann.smith/post"} << "";
+        QString words = "https://example.org/refuse";
+        for (int i = 0; i < 100; ++i)
+            words += " w" + QString::number(i);
+        QTest::newRow("address the opener refuses, with 100 words")
+            << words << opener + QStringList{"https://example.org/refuse"}
+            << "Error while executing '" + words + "'!";
         QTest::newRow("option-like line, nothing to start")
             << "-c touch {T}/canary" << QStringList{}
             << "Error while executing '-c touch {T}/canary'!";
