@@ -7,6 +7,7 @@
 #include "alarms/futuredates.h"
 #include "app/autostart.h"
 #include "app/listcommand.h"
+#include "app/wakecommand.h"
 #include "control/dispatch.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
@@ -97,6 +98,7 @@ std::string helptext() {
            "       velk --enable NAME | --disable NAME | --remove NAME\n"
            "       velk --agenda [DAYS]\n"
            "       velk --autostart on|off\n"
+           "       velk --wake [on|off]\n"
            "       velk --help | --version\n"
            "\n"
            "  tray         start with the window hidden in the tray\n"
@@ -119,6 +121,8 @@ std::string helptext() {
            "               These commands go to the running VELK when there is one;\n"
            "               else they change the alarm file themselves.\n"
            "  --autostart  on: start VELK in the tray at login; off: no longer\n"
+           "  --wake       on: wake the computer from sleep for the soonest alarm due\n"
+           "               within 24 hours; off: no longer; alone: how it stands\n"
            "  --help       show this text\n"
            "  --version    show the version\n"
            "\n"
@@ -244,6 +248,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
     if (command == "--explain") return runexplain(rest, out, err);
     if (command == "--list") return runlist(rest, out, err);
     if (command == "--autostart") return runautostart(rest, out, err);
+    if (command == "--wake") return runwake(rest, out, err);
     if (control::iscommand(command)) return runcontrol(args, datapath(), out, err);
     if (const std::string* unknown = unknownoption(args))
         return usage(err, "unknown option '" + *unknown + "'");
