@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "alarms/book.h"
+#include "ui/alarmwake.h"
 #include "ui/wallwake.h"
 
 class QWidget;
@@ -21,6 +22,8 @@ class minutewake : public QObject {
     // The book changed or a run was handled: the soonest moment may be another one now.
     void rearm();
     wallwake& timer() { return wake_; }
+    // The wake from sleep for alarms, re-armed with this one.
+    alarmwake& alarm() { return *alarm_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -30,6 +33,7 @@ class minutewake : public QObject {
     const book& alarms_;
     std::function<void()> tick_;
     wallwake wake_;
+    alarmwake* alarm_;
 };
 
 } // namespace velk
