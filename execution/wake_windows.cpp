@@ -37,13 +37,17 @@ constexpr GUID allowwaketimers = {
 using activescheme = DWORD(WINAPI*)(HKEY, GUID**);
 using readindex = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
 
+template <typename F> F procof(HMODULE module, const char* name) {
+    // Through void*: the entry's real type is the one named here.
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 std::string powerplanwarning() {
     HMODULE power = LoadLibraryW(L"powrprof.dll");
     if (!power) return "";
-    const auto active =
-        reinterpret_cast<activescheme>(GetProcAddress(power, "PowerGetActiveScheme"));
-    const auto ac = reinterpret_cast<readindex>(GetProcAddress(power, "PowerReadACValueIndex"));
-    const auto dc = reinterpret_cast<readindex>(GetProcAddress(power, "PowerReadDCValueIndex"));
+    const auto active = procof<activescheme>(power, "PowerGetActiveScheme");
+    const auto ac = procof<readindex>(power, "PowerReadACValueIndex");
+    const auto dc = procof<readindex>(power, "PowerReadDCValueIndex");
     std::string off;
     GUID* scheme = nullptr;
     if (active && ac && dc && active(nullptr, &scheme) == ERROR_SUCCESS) {
