@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 namespace velk {
@@ -23,14 +24,17 @@ bool makeuserfolder(const std::string& folder);
 // Always false on Windows, where the writable folder alone decides.
 bool installedfolder(const std::string& exefolder);
 
-// Where the alarm file goes: beside the executable when its folder is writable, not an installed
-// one, and no other user owns it or can write to it (a portable copy), else in the user's data
-// folder, which is created then. Both folders end with a path separator.
-std::string choosedatapath(const std::string& exefolder, const std::string& userfolder);
-// choosedatapath for this executable and user.
-std::string choosedatapath();
-// The alarm file of this process: choosedatapath(), decided on the first call and kept for the
-// life of the process.
-std::string datapath();
+// Whether a process holds the alarm file at path now: a window for its whole run, a command for
+// its moment.
+using holdercheck = std::function<bool(const std::string& path)>;
+
+// Where the alarm file goes. Beside the executable (a portable copy) when a file is there or a
+// process holds that one, whatever its folder's mode: its problems are then told for that file,
+// never passed over for another. Else in the user's data folder when a process holds that one.
+// Else beside the executable when its folder is writable, not an installed one, and no other
+// user owns it or can write to it; else in the user's data folder, which is created then. Both
+// folders end with a path separator.
+std::string choosedatapath(const std::string& exefolder, const std::string& userfolder,
+                           const holdercheck& held = nullptr);
 
 } // namespace velk

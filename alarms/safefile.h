@@ -1,7 +1,9 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace velk {
 
@@ -21,6 +23,20 @@ readresult readwhole(const std::string& path, std::string& text, std::string& re
 std::string fileproblem(const std::string& path);
 // The same for the folder that holds path alone, where files of ours are made.
 std::string folderproblem(const std::string& path);
+
+// Who may write as a group: the members it lists and the users whose primary group it is, by
+// name. found is false for a group the system does not know. Linux only.
+struct groupusers {
+    bool found = false;
+    std::string name;
+    std::vector<std::string> members, primary;
+};
+using grouplookup = std::function<groupusers(std::uint32_t gid)>;
+// The system's group and user databases.
+groupusers systemgroupusers(std::uint32_t gid);
+// The lookup the checks above use; tests put a fake in place, an empty one puts the system's
+// back.
+void setgrouplookup(grouplookup lookup);
 
 // The steps of a save, one call each, so that tests can make any one of them fail the way a
 // full disk, a failing drive or a file held open by another program would.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "alarms/safefile.h"
 
@@ -36,17 +38,35 @@ bool foreignowner(uid_t owner) {
     return owner != geteuid() && owner != 0;
 }
 
+grouplookup& thegrouplookup() {
+    static grouplookup lookup;
+    return lookup;
+}
+
+// This user's name and primary group; false when the user database does not know the user.
+bool whoami(std::string& name, gid_t& gid) {
+    std::vector<char> buf(16384);
+    passwd pw{}, *found = nullptr;
+    while (getpwuid_r(geteuid(), &pw, buf.data(), buf.size(), &found) == ERANGE)
+        buf.resize(buf.size() * 2);
+    if (!found) return false;
+    name = pw.pw_name;
+    gid = pw.pw_gid;
+    return true;
+}
+
 // A group may hold other users, unless it is the user's private group: named after the user,
-// the user's own primary group and without other members.
+// the user's own primary group, and nobody else's, listing no other member.
 bool foreigngroup(gid_t gid) {
-    const passwd* pw = getpwuid(geteuid());
-    if (!pw || pw->pw_gid != gid) return true;
-    const std::string me = pw->pw_name;
-    const group* gr = getgrgid(gid);
-    if (!gr || me != gr->gr_name) return true;
-    for (char** member = gr->gr_mem; *member; ++member)
-        if (me != *member) return true;
-    return false;
+    std::string me;
+    gid_t mine = 0;
+    if (!whoami(me, mine) || mine != gid) return true;
+    const grouplookup& lookup = thegrouplookup();
+    const groupusers g = lookup ? lookup(gid) : systemgroupusers(gid);
+    if (!g.found || g.name != me) return true;
+    const auto other = [&me](const std::string& user) { return user != me; };
+    return std::any_of(g.members.begin(), g.members.end(), other) ||
+           std::any_of(g.primary.begin(), g.primary.end(), other);
 }
 
 bool otherscanwrite(const struct stat& st) {
@@ -165,6 +185,39 @@ std::string typeproblem(const struct stat& st) {
 }
 
 } // namespace
+
+groupusers systemgroupusers(std::uint32_t gid) {
+    groupusers out;
+    std::vector<char> buf(16384);
+    group gr{}, *found = nullptr;
+    while (getgrgid_r(gid, &gr, buf.data(), buf.size(), &found) == ERANGE)
+        buf.resize(buf.size() * 2);
+    if (!found) return out;
+    out.found = true;
+    out.name = gr.gr_name;
+    for (char** member = gr.gr_mem; *member; ++member)
+        out.members.emplace_back(*member);
+    // Every user whose primary group this is writes as the group without being listed in it.
+    passwd pw{}, *next = nullptr;
+    setpwent();
+    for (;;) {
+        const int err = getpwent_r(&pw, buf.data(), buf.size(), &next);
+        if (err == ERANGE) {
+            buf.resize(buf.size() * 2);
+            continue;
+        }
+        // A database that cannot be read to its end may hide such a user: not private then.
+        if (err != 0 && err != ENOENT) out.found = false;
+        if (err != 0 || !next) break;
+        if (pw.pw_gid == gid) out.primary.emplace_back(pw.pw_name);
+    }
+    endpwent();
+    return out;
+}
+
+void setgrouplookup(grouplookup lookup) {
+    thegrouplookup() = std::move(lookup);
+}
 
 std::string folderproblem(const std::string& path) {
     const std::string folder = folderof(path);

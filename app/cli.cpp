@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <string_view>
 
-#include "alarms/datapath.h"
 #include "alarms/futuredates.h"
 #include "app/autostart.h"
 #include "app/listcommand.h"
 #include "app/wakecommand.h"
 #include "control/dispatch.h"
+#include "control/instance.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
 #include "timespec/explain.h"
@@ -134,7 +134,7 @@ std::string helptext() {
            "  velk --explain \"N-11-[15..21] thu morning\"\n"
            "\n"
            "Alarm file: " +
-           datapath() + "\n";
+           control::datapath() + "\n";
 }
 
 bool readmoment(const std::string& text, datetime& out) {
@@ -249,7 +249,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
     if (command == "--list") return runlist(rest, out, err);
     if (command == "--autostart") return runautostart(rest, out, err);
     if (command == "--wake") return runwake(rest, out, err);
-    if (control::iscommand(command)) return runcontrol(args, datapath(), out, err);
+    if (control::iscommand(command)) return runcontrol(args, control::datapath(), out, err);
     if (const std::string* unknown = unknownoption(args))
         return usage(err, "unknown option '" + *unknown + "'");
     return std::nullopt;

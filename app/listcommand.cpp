@@ -2,11 +2,11 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/book.h"
-#include "alarms/datapath.h"
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "app/cli.h"
 #include "control/commands.h"
+#include "control/instance.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
 
@@ -50,7 +50,7 @@ int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         err << "velk: --list takes one FILE at most\n" << helptext();
         return 2;
     }
-    alarmfile file(args.empty() ? datapath() : args[0]);
+    alarmfile file(args.empty() ? control::datapath() : args[0]);
     book alarms;
     streamdesktop messages(err);
     {

@@ -1,7 +1,6 @@
 #include "app/wakecommand.h"
 
 #include "alarms/alarmfile.h"
-#include "alarms/datapath.h"
 #include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "alarms/settings.h"
@@ -15,16 +14,6 @@ namespace velk {
 
 namespace {
 
-// Whether a window runs for the alarm file: it holds the file's instance lock all along.
-bool windowruns() {
-    try {
-        control::instancelock lock(control::lockpath(datapath()));
-        return !lock.trylock();
-    } catch (const velkerror&) {
-        return false;
-    }
-}
-
 // What the window has armed (or would arm): the alarm file read as the window reads it.
 std::string armedline(bool on, const wakeway& way) {
     if (!on) return "nothing (waking is off)";
@@ -34,7 +23,7 @@ std::string armedline(bool on, const wakeway& way) {
     desktop& before = thedesktop();
     setdesktop(&quiet);
     try {
-        alarmfile(datapath()).load(alarms);
+        alarmfile(control::datapath()).load(alarms);
     } catch (const velkerror&) {
     }
     setdesktop(&before);
@@ -42,7 +31,9 @@ std::string armedline(bool on, const wakeway& way) {
     if (which < 0) return "nothing (no active alarm is due within 24 hours)";
     const event& alarm = *alarms.evs[which];
     const std::string what = displaytime(alarm.next) + " for '" + alarm.name + "'";
-    return windowruns() ? what : "nothing while VELK is not running (it would arm " + what + ")";
+    return control::instanceheld(control::datapath())
+               ? what
+               : "nothing while VELK is not running (it would arm " + what + ")";
 }
 
 int status(std::ostream& out) {

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "alarms/datapath.h"
+#include "timespec/error.h"
+
 namespace velk::control {
 
 std::string keyfor(const std::string& datapath) {
@@ -19,6 +22,21 @@ std::string keyfor(const std::string& datapath) {
 
 std::string lockpath(const std::string& datapath) {
     return privatedir() + keyfor(datapath) + ".lock";
+}
+
+bool instanceheld(const std::string& datapath) {
+    try {
+        instancelock probe(lockpath(datapath));
+        return !probe.trylock();
+    } catch (const velkerror&) {
+        // No private folder: no process can hold a lock there.
+        return false;
+    }
+}
+
+std::string datapath() {
+    static const std::string chosen = choosedatapath(exedir(), userdatadir(), instanceheld);
+    return chosen;
 }
 
 std::optional<sendresult> takereply(framereader& reader, std::string_view piece, reply& out) {

@@ -12,9 +12,9 @@ namespace velk::control {
 // the window and the commands use these, so they agree on every name without sharing a toolkit.
 
 // The user's private folder for locks and sockets, with its trailing separator, created when
-// missing. On Linux $XDG_RUNTIME_DIR/velk/ (else /tmp/velk-UID/), which must be a folder of
-// this user that nobody else may enter: anything else throws velkerror, since another user could
-// then pretend to be the window.
+// missing. On Linux $XDG_RUNTIME_DIR/velk/ (else /tmp/velk-UID/, or ~/.cache/velk/run/ when
+// that one is not private), which must be a folder of this user that nobody else may enter:
+// anything else throws velkerror, since another user could then pretend to be the window.
 std::string privatedir();
 // "velk-" and a hash of the file's absolute path: one lock and one channel per alarm file.
 std::string keyfor(const std::string& datapath);
@@ -45,6 +45,13 @@ class instancelock {
     std::string path_;
     std::intptr_t handle_ = invalid;
 };
+
+// True when a process holds the instance lock of the alarm file now: a window, or a command for
+// its moment.
+bool instanceheld(const std::string& datapath);
+// The alarm file of this process: choosedatapath for this executable and user, counting the
+// processes that hold a file; decided on the first call and kept for the life of the process.
+std::string datapath();
 
 // Connections the window serves at once; it refuses more at once. An exchange takes a moment, so
 // only a flood of connections that send nothing reaches it.

@@ -10,6 +10,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "alarms/datapath.h"
 #include "control/instance.h"
 #include "timespec/error.h"
 
@@ -48,24 +49,44 @@ bool waitfor(int fd, short events, std::int64_t deadline) {
 
 } // namespace
 
-std::string privatedir() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string dir;
-    if (isfolder(runtime)) {
-        dir = std::string(runtime) + "/velk";
-    } else {
-        const char* tmp = std::getenv("TMPDIR");
-        dir = std::string(isfolder(tmp) ? tmp : "/tmp") + "/velk-" + std::to_string(getuid());
-    }
+namespace {
+
+// A link, another user's folder or one others may enter would let them pose as the window.
+bool privatefolder(const std::string& dir) {
+    struct stat st {};
+    return lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+           (st.st_mode & 077) == 0;
+}
+
+std::string makeprivate(const std::string& dir) {
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST)
         throw velkerror{"Could not make the folder '" + dir + "': " + std::strerror(errno)};
-    struct stat st {};
-    // A link, another user's folder or one others may enter would let them pose as the window.
-    if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
-        (st.st_mode & 077) != 0)
+    if (!privatefolder(dir))
         throw velkerror{"The folder '" + dir +
                         "' is not private to this user; VELK does not use it."};
     return dir + "/";
+}
+
+// $XDG_CACHE_HOME (a relative one is ignored), else ~/.cache.
+std::string usercachedir() {
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    return xdg && xdg[0] == '/' ? std::string(xdg) : homedir() + "/.cache";
+}
+
+} // namespace
+
+std::string privatedir() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (isfolder(runtime)) return makeprivate(std::string(runtime) + "/velk");
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string shared =
+        std::string(isfolder(tmp) ? tmp : "/tmp") + "/velk-" + std::to_string(getuid());
+    mkdir(shared.c_str(), 0700);
+    if (privatefolder(shared)) return shared + "/";
+    // Anyone may take that name first in a shared folder; the user's own cache serves then.
+    const std::string own = usercachedir() + "/velk/run";
+    makeuserfolder(usercachedir() + "/velk/");
+    return makeprivate(own);
 }
 
 std::string keytext(const std::string& datapath) {

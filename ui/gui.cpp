@@ -7,8 +7,8 @@
 #include <exception>
 #include <string>
 
-#include "alarms/datapath.h"
 #include "alarms/leftovers.h"
+#include "control/instance.h"
 #include "execution/session.h"
 #include "timespec/error.h"
 #include "ui/icons.h"
@@ -100,6 +100,8 @@ int rungui(int argc, char** argv) {
     const std::string cmdline = commandline(argc, argv);
     velkapplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VELK"));
+    // The task bar finds the desktop entry, and its icon, by this name (Wayland's app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("velk"));
     // Message boxes of scripts run while the window is hidden; closing them must not end the
     // program.
     app.setQuitOnLastWindowClosed(false);
@@ -114,7 +116,7 @@ int rungui(int argc, char** argv) {
         QCoreApplication::exit(0);
     });
     try {
-        const std::string path = datapath();
+        const std::string path = control::datapath();
         singleinstance one(QString::fromStdString(path));
         // A second "velk tray" (an autostart entry) leaves the running window as it is.
         if (!one.claim(!TVELKForm::wantstray(cmdline))) return 0;

@@ -1,11 +1,13 @@
 #include "ui/messagedialog.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QTextOption>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace velk {
@@ -66,6 +68,9 @@ messagedialog::messagedialog(const QString& text, const QStringList& buttons, in
 
     auto* label = new tabbedtext(text, this);
     label->setObjectName(QStringLiteral("text"));
+    // Wide enough for the caption where the program draws its own title bar (Qt's decoration
+    // on Wayland, with its buttons), which would cut it short.
+    label->setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
@@ -90,9 +95,31 @@ messagedialog::messagedialog(const QString& text, const QStringList& buttons, in
     column->addLayout(row);
 
     if (defaultindex >= 0 && defaultindex < pushbuttons.size())
-        pushbuttons[defaultindex]->setFocus();
+        focused = pushbuttons[defaultindex];
     else if (!pushbuttons.isEmpty())
-        pushbuttons.front()->setFocus();
+        focused = pushbuttons.front();
+    if (focused) focused->setFocus();
+}
+
+void messagedialog::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (holdms <= 0 || holding) return;
+    setanswering(false);
+    QTimer::singleShot(holdms, this, [this] { setanswering(true); });
+    holdms = 0;
+}
+
+void messagedialog::closeEvent(QCloseEvent* e) {
+    // The close box is a click too; the program's own closing (the session's end) is not.
+    if (holding && e->spontaneous()) return e->ignore();
+    QDialog::closeEvent(e);
+}
+
+void messagedialog::setanswering(bool on) {
+    holding = !on;
+    for (QPushButton* b : pushbuttons)
+        b->setEnabled(on);
+    if (on && focused) focused->setFocus();
 }
 
 messagedialog::~messagedialog() {
@@ -126,6 +153,7 @@ int messagedialog::opencount() {
 }
 
 void messagedialog::keyPressEvent(QKeyEvent* e) {
+    if (holding) return e->accept();
     // With Alt too, should the shortcut not have taken it (no active window yet).
     if (!(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)))
         for (QPushButton* b : pushbuttons) {

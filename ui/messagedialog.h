@@ -40,6 +40,9 @@ class messagedialog : public QDialog {
                   QWidget* owner = nullptr);
     ~messagedialog() override;
 
+    // For its first ms once shown the box takes no key and no click, its buttons disabled: a box
+    // that opens by itself must not be answered by a keystroke meant for another program.
+    void holdanswers(int ms) { holdms = ms; }
     // Runs the modal loop; the index of the button pressed, -1 when closed without a button.
     int ask();
     int chosen() const { return choice; }
@@ -53,9 +56,16 @@ class messagedialog : public QDialog {
     // A button's accelerator letter presses it, with Alt or alone, as in the desktop's own
     // message boxes.
     void keyPressEvent(QKeyEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
   private:
+    void setanswering(bool on);
+
     QList<QPushButton*> pushbuttons;
+    QPushButton* focused = nullptr;
+    int holdms = 0;
+    bool holding = false;
     int choice = -1;
 };
 

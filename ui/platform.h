@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 // The few desktop effects that differ from one operating system to another; each system has its
 // own source file, chosen by the build.
@@ -16,8 +17,10 @@ void tone(int frequency, int ms);
 // The desktop's default notification sound; returns while it plays.
 void beep();
 
-// A desktop notification, for desktops without a tray; returns at once. Where the notification
-// cannot be delivered the note still shows, at the corner of the screen.
-void notify(const QString& title, const QString& text, int ms);
+// A desktop notification of the program's own, titled, named "VELK" and with its icon; sent at
+// once, returning at once. Where none can be delivered (no notification service, or a system
+// that has none of its own) fallback runs instead, on the GUI thread.
+void notify(const QString& title, const QString& text, int ms,
+            const std::function<void()>& fallback);
 
 } // namespace velk::platform

@@ -1,10 +1,15 @@
 #include <QApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
 #include <QProcess>
 #include <QThread>
+#include <functional>
 
 #include "ui/eventsound.h"
 #include "ui/opener.h"
@@ -14,6 +19,80 @@
 #include "ui/tone.h"
 
 namespace velk::platform {
+
+namespace {
+
+const QString notifyservice = QStringLiteral("org.freedesktop.Notifications");
+const QString notifypath = QStringLiteral("/org/freedesktop/Notifications");
+
+// What the notification server does with the body, as it said; asked again after a failure,
+// since another server may have taken the name.
+enum class markup { unknown, plain, read };
+markup servermarkup = markup::unknown;
+
+// The "image-data" hint: the program's icon as raw RGBA rows, for servers that cannot look up
+// an icon of a copy that was never installed.
+struct notifyimage {
+    QImage image;
+};
+
+QDBusArgument& operator<<(QDBusArgument& arg, const notifyimage& i) {
+    const QImage& im = i.image;
+    arg.beginStructure();
+    arg << im.width() << im.height() << static_cast<int>(im.bytesPerLine()) << true << 8 << 4
+        << QByteArray(reinterpret_cast<const char*>(im.constBits()),
+                      static_cast<int>(im.sizeInBytes()));
+    arg.endStructure();
+    return arg;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& arg, notifyimage&) {
+    return arg;
+}
+
+QVariantMap notifyhints() {
+    static const bool registered = (qDBusRegisterMetaType<notifyimage>(), true);
+    (void)registered;
+    QVariantMap hints;
+    const QString entry = QGuiApplication::desktopFileName();
+    if (!entry.isEmpty()) hints.insert(QStringLiteral("desktop-entry"), entry);
+    const QImage icon = QGuiApplication::windowIcon().pixmap(48, 48).toImage().convertToFormat(
+        QImage::Format_RGBA8888);
+    if (!icon.isNull())
+        hints.insert(QStringLiteral("image-data"), QVariant::fromValue(notifyimage{icon}));
+    return hints;
+}
+
+void whenanswered(const QDBusPendingCall& call, std::function<void(const QDBusMessage&)> then) {
+    auto* watcher = new QDBusPendingCallWatcher(call, qApp);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, then = std::move(then)] {
+                         then(watcher->reply());
+                         watcher->deleteLater();
+                     });
+}
+
+void sendnotify(const QDBusConnection& bus, const QString& title, const QString& text, int ms,
+                const std::function<void()>& fallback) {
+    // The script's text is shown as written, also where the server reads markup.
+    QString body = text;
+    if (servermarkup == markup::read)
+        body.replace(QLatin1Char('&'), QLatin1String("&amp;"))
+            .replace(QLatin1Char('<'), QLatin1String("&lt;"))
+            .replace(QLatin1Char('>'), QLatin1String("&gt;"));
+    QDBusMessage call = QDBusMessage::createMethodCall(notifyservice, notifypath, notifyservice,
+                                                       QStringLiteral("Notify"));
+    call << QStringLiteral("VELK") << 0u << QStringLiteral("velk") << title << body << QStringList()
+         << notifyhints() << ms;
+    // Asynchronous, so the script goes on at once.
+    whenanswered(bus.asyncCall(call), [fallback](const QDBusMessage& reply) {
+        if (reply.type() != QDBusMessage::ErrorMessage) return;
+        servermarkup = markup::unknown;
+        fallback();
+    });
+}
+
+} // namespace
 
 bool shellopen(const QString& file, const QString& params, const QString& dir) {
     const openplan plan = planopen(file, params, dir);
@@ -46,30 +125,22 @@ void beep() {
     if (QGuiApplication::platformName() == QLatin1String("xcb")) QApplication::beep();
 }
 
-void notify(const QString& title, const QString& text, int ms) {
+void notify(const QString& title, const QString& text, int ms,
+            const std::function<void()>& fallback) {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        showcornernote(title, text, ms);
-        return;
-    }
-    // Notification servers read the body as light markup; the script's text is shown as written.
-    QString body = text;
-    body.replace(QLatin1Char('&'), QLatin1String("&amp;"))
-        .replace(QLatin1Char('<'), QLatin1String("&lt;"))
-        .replace(QLatin1Char('>'), QLatin1String("&gt;"));
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"),
-        QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    call << QStringLiteral("VELK") << 0u << QString() << title << body << QStringList()
-         << QVariantMap() << ms;
-    // Asynchronous, so the script goes on at once; a refusal turns into the corner note.
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), qApp);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [watcher, title, text, ms] {
-                         if (watcher->isError()) showcornernote(title, text, ms);
-                         watcher->deleteLater();
-                     });
+    if (!bus.isConnected()) return fallback();
+    if (servermarkup != markup::unknown) return sendnotify(bus, title, text, ms, fallback);
+    // Asked once, before the first notification: whether the server reads markup in the body.
+    QDBusMessage ask = QDBusMessage::createMethodCall(notifyservice, notifypath, notifyservice,
+                                                      QStringLiteral("GetCapabilities"));
+    whenanswered(bus.asyncCall(ask), [=](const QDBusMessage& reply) {
+        if (reply.type() == QDBusMessage::ErrorMessage || reply.arguments().isEmpty())
+            return fallback();
+        const bool reads =
+            reply.arguments().front().toStringList().contains(QStringLiteral("body-markup"));
+        servermarkup = reads ? markup::read : markup::plain;
+        sendnotify(QDBusConnection::sessionBus(), title, text, ms, fallback);
+    });
 }
 
 } // namespace velk::platform

@@ -40,9 +40,9 @@ void beep() {
     MessageBeep(MB_OK);
 }
 
-// Windows always has a tray; this only serves a program started before the taskbar was.
-void notify(const QString& title, const QString& text, int ms) {
-    showcornernote(title, text, ms);
+// The tray's balloon is the notification of Windows.
+void notify(const QString&, const QString&, int, const std::function<void()>& fallback) {
+    fallback();
 }
 
 } // namespace velk::platform

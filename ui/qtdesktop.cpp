@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "alarms/alarmfile.h"
+#include "execution/script.h"
 #include "execution/session.h"
 #include "ui/messagedialog.h"
 #include "ui/platform.h"
@@ -81,12 +82,15 @@ qtdesktop::~qtdesktop() {
 void qtdesktop::showmessage(const std::string& text) {
     if (sessionending()) return;
     messagedialog box(fromcore(text), {QStringLiteral("OK")}, 0, owner());
+    // A script's box opens by itself, while the user may be typing elsewhere.
+    if (indialog) box.holdanswers(answerpause);
     box.ask();
 }
 
 bool qtdesktop::askyesno(const std::string& text) {
     if (sessionending()) return false;
     messagedialog box(fromcore(text), {QStringLiteral("&Yes"), QStringLiteral("&No")}, -1, owner());
+    if (indialog) box.holdanswers(answerpause);
     return box.ask() == 0;
 }
 
@@ -99,17 +103,22 @@ answer qtdesktop::askfour(const std::string& text, answer defaultbutton) {
                       {QStringLiteral("&Yes"), QStringLiteral("&No"), QStringLiteral("N&o to All"),
                        QStringLiteral("Yes to &All")},
                       defaultindex, owner());
+    box.holdanswers(answerpause);
     const int chosen = box.ask();
     return chosen < 0 ? answer::none : fouranswers[static_cast<std::size_t>(chosen)];
 }
 
 void qtdesktop::balloon(const std::string& title, const std::string& text) {
     const QString t = fromcore(title), body = fromcore(text);
-    if (tray && tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
-        QSystemTrayIcon::supportsMessages())
-        showattray(tray, t, body, trayplacetries);
-    else
-        platform::notify(t, body, balloonms);
+    // The tray's balloon only where the desktop has no notifications of its own: on a
+    // StatusNotifierItem tray it would go to the same server, less well.
+    platform::notify(t, body, balloonms, [icon = tray, t, body] {
+        if (icon && icon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable() &&
+            QSystemTrayIcon::supportsMessages())
+            showattray(icon, t, body, trayplacetries);
+        else
+            showcornernote(t, body, balloonms);
+    });
 }
 
 void qtdesktop::sleepms(int ms) {
@@ -175,9 +184,18 @@ void showcornernote(const QString& title, const QString& text, int ms) {
     }
     note->adjustSize();
 
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        // Wayland places every window itself (a fixed size floats it on tiling compositors),
+        // and a tool tip without a parent window would not show at all.
+        note->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                             Qt::WindowDoesNotAcceptFocus);
+        note->setFixedSize(note->size());
+        screen = nullptr;
+    }
     // Stacked upwards from the bottom right corner, above the notes still showing.
     int bottom = 0;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (screen) {
         const QRect area = screen->availableGeometry();
         bottom = area.bottom() - 8;
         for (const auto& other : shown)

@@ -25,6 +25,9 @@ class qtdesktop : public QObject, public desktop {
     // The one-shot 1 ms "ttbringer" timer; connected to bringtofront(). The window may start it
     // too.
     QTimer& bringer() { return ttbringer; }
+    // How long the boxes of an alarm (a script's message or question, a missed run's question)
+    // take no answer after they appear.
+    void setanswerpause(int ms) { answerpause = ms; }
 
     void showmessage(const std::string& text) override;
     bool askyesno(const std::string& text) override;
@@ -38,6 +41,7 @@ class qtdesktop : public QObject, public desktop {
     void armbringer() override;
 
     static constexpr int balloonms = 30000;
+    static constexpr int answerpausems = 800;
     static constexpr int longestblock = 30000; // longest sleep or tone, in milliseconds
     static constexpr int sleepslicems = 50;    // how soon a "#wait" sees the session end
 
@@ -51,6 +55,7 @@ class qtdesktop : public QObject, public desktop {
     void notify(const QString& title, const QString& text);
 
     QTimer ttbringer;
+    int answerpause = answerpausems;
     QPointer<QSystemTrayIcon> tray;
     QPointer<QWidget> mainwindow;
 };

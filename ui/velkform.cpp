@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QKeyEvent>
@@ -288,7 +289,7 @@ void TVELKForm::buildpanel() {
 
     // Handlers stay thin: each runs the named step of the editor.
     connect(cname_, &QLineEdit::textChanged, this, [this] { editchanged(); });
-    connect(ctime_, &QLineEdit::textChanged, this, [this] { editchanged(); });
+    connect(ctime_, &QLineEdit::textChanged, this, [this] { ctimeChange(); });
     connect(settonow_, &QPushButton::clicked, this, &TVELKForm::settonowClick);
     connect(bactive_, &QPushButton::clicked, this, &TVELKForm::bactiveClick);
     connect(duplevent_, &QPushButton::clicked, this, &TVELKForm::dupleventClick);
@@ -358,6 +359,12 @@ void TVELKForm::buildtray() {
     connect(trayicon_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason why) {
                 if (why == QSystemTrayIcon::Trigger) trayiconClick();
+                // A StatusNotifierItem host that shows no menu of its own asks for one.
+                // Of a fixed size, it floats where Wayland has no window to hang it on.
+                if (why == QSystemTrayIcon::Context && !traymenu_->isVisible()) {
+                    traymenu_->setFixedSize(traymenu_->sizeHint());
+                    traymenu_->popup(QCursor::pos());
+                }
             });
 }
 
@@ -634,6 +641,9 @@ bool TVELKForm::eventFilter(QObject* watched, QEvent* e) {
             lbevents_->setFocus(Qt::MouseFocusReason);
             return true;
         }
+    } else if (e->type() == QEvent::FocusOut && watched == ctime_) {
+        const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+        if (why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason) retype_.end();
     } else if (e->type() == QEvent::FocusOut && watched == meaction_) {
         if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) meactionExit();
     }
@@ -800,6 +810,7 @@ void TVELKForm::fillfields(velk::event& alarm) {
 }
 
 void TVELKForm::clearfields() {
+    retype_.end();
     editlive_ = false;
     fullrefused_ = false;
     if (!cname_->text().isEmpty()) cname_->clear();
@@ -821,6 +832,7 @@ void TVELKForm::clearfields() {
 void TVELKForm::showevent(int idx) {
     commitedits(true);
     if (idx >= 0 && idx < book_.evcount) {
+        if (cur_ != book_.evs[idx].get()) retype_.end();
         cur_ = book_.evs[idx].get();
         fillfields(*cur_);
     } else {
@@ -839,6 +851,17 @@ void TVELKForm::editchanged() {
 
 void TVELKForm::meactionExit() {
     editchanged();
+}
+
+void TVELKForm::ctimeChange() {
+    const bool typed = editlive_, wason = cur_ && cur_->active;
+    editchanged();
+    // Back on after a retyped text parsed again: offered when due, as the Active button does.
+    if (typed && retype_.typed(cur_, wason)) {
+        fillfields(*cur_);
+        refreshlist(keepcurrent);
+        QTimer::singleShot(0, this, [this, alarm = cur_] { offerdue(alarm); });
+    }
 }
 
 void TVELKForm::clearfocus() {
@@ -917,6 +940,8 @@ void TVELKForm::settonowClick() {
 }
 
 void TVELKForm::bactiveClick() {
+    // The button decides from here on, not the typing.
+    retype_.end();
     if (!commitedits(true)) {
         // Nothing to switch: the name field is where a new alarm begins.
         cname_->setFocus(Qt::OtherFocusReason);

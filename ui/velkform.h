@@ -10,6 +10,7 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/book.h"
+#include "alarms/retyping.h"
 #include "control/message.h"
 #include "execution/scheduler.h"
 
@@ -164,6 +165,7 @@ class TVELKForm : public QWidget, public tickhost {
     void settaborder();
     void appeventsMinimize();
     void meactionExit();
+    void ctimeChange();
     // Caret-keeping setters: an unchanged text is not set again.
     void settext(QLineEdit* edit, const std::string& text);
     void setlabel(QLabel* label, const QString& text);
@@ -202,6 +204,7 @@ class TVELKForm : public QWidget, public tickhost {
     scheduler sched_;
     velk::event* cur_ = nullptr;
     bool editlive_ = true;
+    retyping retype_;
     bool listsync_ = false;
     bool closed_ = false;
     bool fullrefused_ = false;

@@ -539,10 +539,17 @@ TEST_F(filefixture, OddAndForeignFilesAreNotUsed) {
          "other users can write to the file"},
         {"0777 folder", [&] { plain(), chmod(folder.c_str(), 0777); }, open},
         {"1777 folder", [&] { plain(), chmod(folder.c_str(), 01777); }, open},
+        {"0660 file, group another's primary", [&] { plain(), chmod(path.c_str(), 0660); },
+         "other users can write to the file"},
         {"root: another's file", [&] { plain(), give(path); }, "the file belongs to another user"},
         {"root: link to another's file", [&] { link(), give(other); }, foreign},
         {"root: another's link", [&] { link(), give(path); }, foreign},
     };
+    // This user's primary group, named after the user, and "mallory"'s primary group too.
+    const std::string me = getpwuid(geteuid())->pw_name;
+    datafile::setgrouplookup([&](std::uint32_t) {
+        return datafile::groupusers{true, me, {}, {me, "mallory"}};
+    });
     for (const auto& [name, make, why] : rows) {
         SCOPED_TRACE(name);
         chmod(folder.c_str(), 0700);
@@ -565,6 +572,13 @@ TEST_F(filefixture, OddAndForeignFilesAreNotUsed) {
         // Nothing is written through a link or into another user's file.
         EXPECT_EQ(readbytes(other), good);
     }
+    // The user's private group alone may write: used.
+    datafile::setgrouplookup([&](std::uint32_t) {
+        return datafile::groupusers{true, me, {}, {me}};
+    });
+    std::filesystem::remove(path), plain(), chmod(path.c_str(), 0660);
+    EXPECT_EQ(datafile::fileproblem(path), "");
+    datafile::setgrouplookup(nullptr);
 }
 
 #endif

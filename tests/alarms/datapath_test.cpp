@@ -11,6 +11,7 @@
 
 #include "alarms/datapath.h"
 #include "alarms/leftovers.h"
+#include "control/instance.h"
 #include "tests/alarms/tempdir.h"
 #include "tests/support/envscope.h"
 
@@ -56,6 +57,9 @@ TEST(choosedatapath, BesideTheExecutableWhenItsFolderIsWritable) {
     // Nothing made, nothing left behind by the check.
     EXPECT_FALSE(std::filesystem::exists(dir.file("user")));
     EXPECT_TRUE(std::filesystem::is_empty(dir.file("bin")));
+    // A window for the user's file keeps the commands there.
+    EXPECT_EQ(choosedatapath(exe, user, [&](const auto& p) { return p == user + "Alarms.data"; }),
+              user + "Alarms.data");
 }
 
 #ifndef _WIN32
@@ -79,6 +83,12 @@ TEST(choosedatapath, InTheUsersFolderOtherwiseMadePrivate) {
     std::filesystem::create_directory(dir.file("open"));
     chmod(dir.file("open").c_str(), 01777);
     EXPECT_EQ(choosedatapath(dir.file("open") + "/", user), user + "Alarms.data");
+    // Unless a window holds the file there, or it is there: its problems are told for it.
+    const std::string open = dir.file("open/Alarms.data");
+    EXPECT_EQ(choosedatapath(dir.file("open/"), user, [&](const auto& p) { return p == open; }),
+              open);
+    test::writebytes(open, "");
+    EXPECT_EQ(choosedatapath(dir.file("open/"), user), open);
 }
 
 TEST(choosedatapath, AReadOnlyFolderIsNotWritableEvenForRoot) {
@@ -96,10 +106,10 @@ TEST(choosedatapath, AReadOnlyFolderIsNotWritableEvenForRoot) {
 #endif
 
 TEST(datapath, IsDecidedOnceForTheProcess) {
-    const std::string first = datapath();
-    EXPECT_EQ(first, choosedatapath());
+    const std::string first = control::datapath();
+    EXPECT_EQ(first, choosedatapath(exedir(), userdatadir(), control::instanceheld));
     envscope xdg("XDG_DATA_HOME", "/elsewhere");
-    EXPECT_EQ(datapath(), first);
+    EXPECT_EQ(control::datapath(), first);
 }
 
 } // namespace

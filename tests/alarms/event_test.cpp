@@ -6,6 +6,7 @@
 #include "alarms/book.h"
 #include "alarms/displaytime.h"
 #include "alarms/futuredates.h"
+#include "alarms/retyping.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "timespec/error.h"
@@ -154,6 +155,40 @@ TEST_F(eventfixture, ToggleAndDeactivateKeepTheNextTime) {
     EXPECT_FALSE(e->toggle());
     EXPECT_FALSE(e->active);
     EXPECT_EQ(desk.messages().size(), 1u);
+}
+
+// Each row: the alarm's state at the start, then keystrokes in the time field ("" leaves it).
+struct retypecase {
+    bool active;
+    std::vector<std::string> steps;
+    bool endsactive;
+};
+
+TEST_F(eventfixture, RetypingSwitchesOnAgainOnlyWhileTheTypingGoesOn) {
+    const retypecase cases[] = {
+        {true, {"9:", "9:3", "9:30"}, true},
+        {true, {"9:", "", "9:30"}, false},
+        {true, {"9:", "9:30", "9:"}, false},
+        {false, {"9:", "9:30"}, false},
+    };
+    for (const auto& c : cases) {
+        auto e = made("9:00", c.active);
+        retyping typing;
+        for (const auto& text : c.steps) {
+            if (text.empty()) {
+                typing.end();
+                continue;
+            }
+            const bool wasactive = e->active;
+            e->time = text;
+            if (e->active)
+                e->activate(false);
+            else
+                e->recompute();
+            typing.typed(e.get(), wasactive);
+        }
+        EXPECT_EQ(e->active, c.endsactive) << c.steps.size();
+    }
 }
 
 TEST_F(eventfixture, StartnowForgetsTheLastRun) {

@@ -8,6 +8,7 @@
 #include "alarms/datapath.h"
 #include "app/autostart.h"
 #include "app/cli.h"
+#include "control/instance.h"
 #include "tests/alarms/tempdir.h"
 #include "tests/app/runcli.h"
 #include "tests/support/envscope.h"
@@ -116,7 +117,8 @@ TEST(autostart, ExecWordsAreQuotedAndEscapedWhereNeeded) {
 TEST(help, NamesTheAlarmFileInUse) {
     const result help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("\nAlarm file: " + datapath() + "\n"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("\nAlarm file: " + control::datapath() + "\n"), std::string::npos)
+        << help.out;
     EXPECT_NE(help.out.find("velk --autostart on|off"), std::string::npos);
 }
 

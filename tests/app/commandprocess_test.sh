@@ -41,6 +41,11 @@ err=$("$velk" --remove A0 2>&1 >/dev/null) && fail "--remove A0 twice succeeded"
 [ "$err" = "No Alarm is named 'A0'!" ] || fail "--remove A0 twice said '$err'"
 agenda=$("$velk" --agenda 1) || fail "--agenda"
 [ "$(grep -c . <<<"$agenda")" = 6 ] || fail "--agenda listed: $agenda"
+# Its folder opened to others: a command still goes to the window, which does not save there.
+chmod 777 "$work"
+err=$("$velk" --add C "14:00" 2>&1 >/dev/null) && fail "--add C into an open folder succeeded"
+[[ $err == *"'$work/Alarms.data'"* ]] || fail "--add C into an open folder said '$err'"
+chmod 700 "$work"
 
 # The window ends (saving); a command then changes the file itself.
 kill "$window"
@@ -49,7 +54,7 @@ window=
 "$velk" --disable B >/dev/null || fail "--disable B after the window ended"
 list=$("$velk" --list) || fail "--list"
 names=$(awk '{print $NF}' <<<"$list" | sort | tr '\n' ' ')
-[ "$names" = "A1 A2 A3 A4 A5 B " ] || fail "the file holds: $list"
+[ "$names" = "A1 A2 A3 A4 A5 B C " ] || fail "the file holds: $list"
 grep -q "^   .*  B$" <<<"$list" || fail "B is not inactive: $list"
 
 # A name's control characters reach a terminal as escapes, a pipe as they are.

@@ -8,6 +8,7 @@
 
 #include "alarms/datapath.h"
 #include "app/listcommand.h"
+#include "control/instance.h"
 #include "tests/alarms/tempdir.h"
 #include "tests/support/envscope.h"
 #include "tests/support/fakeclock.h"
@@ -139,7 +140,7 @@ TEST(datapath, TheAlarmFileLivesBesideTheExecutable) {
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     const std::string exe = self;
     EXPECT_EQ(exedir(), exe.substr(0, exe.rfind('/') + 1));
-    EXPECT_EQ(datapath(), exedir() + "Alarms.data");
+    EXPECT_EQ(control::datapath(), exedir() + "Alarms.data");
 }
 
 #endif

@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #include "tests/support/wideenv.h"
 #else
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -275,6 +276,19 @@ TEST_F(commandtest, PrivateFolder) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "The folder '" + dir.path().string() +
                          "/velk' is not private to this user; VELK does not use it.\n");
+}
+
+// Anyone may make the folder first where no runtime folder is set: the user's cache serves then.
+TEST_F(commandtest, TakenTemporaryFolder) {
+    test::envscope noruntime("XDG_RUNTIME_DIR", std::nullopt), tmp("TMPDIR", dir.path().string());
+    test::envscope cache("XDG_CACHE_HOME", dir.file("cache"));
+    const std::string shared = dir.file("velk-" + std::to_string(getuid()));
+    EXPECT_EQ(privatedir(), shared + "/");
+    // Another user's (only root can give it away), else open to others.
+    const passwd* nobody = getpwnam("nobody");
+    if (geteuid() != 0 || !nobody || chown(shared.c_str(), nobody->pw_uid, 0) != 0)
+        chmod(shared.c_str(), 0755);
+    EXPECT_EQ(privatedir(), dir.file("cache/velk/run/"));
 }
 
 TEST_F(commandtest, OneKeyPerFile) {

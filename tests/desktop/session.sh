@@ -256,17 +256,8 @@ popups() {
 }
 # The tray menu: two rows, much wider than tall.
 traymenu() { popups | awk '$1 > 2 * $2 && $2 < 120 { print $3; f = 1 } END { exit !f }'; }
-# The tray icon's balloon (Qt's own window): about as tall as wide, and at the icon, which trayer
-# docks at the bottom right corner.
+# The tray icon's balloon (Qt's own window): about as tall as wide.
 balloonshown() { popups | awk '$1 <= 2 * $2 && $2 > 30 { print $3; f = 1 } END { exit !f }'; }
-balloonattray() {
-    local w X Y
-    for w in $(balloonshown); do
-        eval "$(xdotool getwindowgeometry --shell "$w" | grep -E '^(X|Y)=')"
-        [ "$X" -gt 512 ] && [ "$Y" -gt 384 ] && return 0
-    done
-    return 1
-}
 iconic() { # window: minimised (on the task bar) rather than withdrawn or normal
     xprop -id "$1" WM_STATE 2>/dev/null | grep -q 'window state: Iconic'
 }
@@ -295,10 +286,16 @@ closerequest() {
     xdotool key --clearmodifiers alt+F4
 }
 notified() { grep -q "string \"$1\"" "$work/notify.log"; }
+# The call of the notification whose body is given: its time and its application name.
+notifycall() {
+    awk -v body="   string \"$1\"" '/member=Notify/ { split($3, t, "="); at = t[2]; n = 0 }
+        { n++ } n == 2 { app = $0 } $0 == body { print at, app; exit }' "$work/notify.log"
+}
 
-# 1. The tray: the icon docks; a left click restores; Escape hides; the menu; a balloon at the
-# tray, not on the notification service; a second start in the tray; stale temporaries.
-onealarm Tea "once N:N" "$(daysago 0)" "#bln Tea time"
+# 1. The tray: the icon docks; a left click restores; Escape hides; the menu; a balloon on the
+# notification service, at once and as written, not at the tray; a second start in the tray;
+# stale temporaries.
+onealarm Tea "once N:N" "$(daysago 0)" "touch $work/before" "#bln see <b>this</b> & that"
 sleep 1000 &
 livepid=$!
 touch "$inst/Alarms.data.tmp.4194999.1" "$inst/Alarms.data.tmp.$livepid.2"
@@ -309,10 +306,13 @@ check "leftover of a dead save removed" within 5 test ! -e "$inst/Alarms.data.tm
 check "leftover of a live process kept" test -e "$inst/Alarms.data.tmp.$livepid.2"
 kill "$livepid"
 wait "$livepid" 2>/dev/null
-check "#bln shows the tray icon's balloon" within 5 balloonshown
-check "the balloon stands at the tray icon" within 5 balloonattray
-shot balloon-at-tray
-check "#bln goes to the tray, not to dunst" staysfalse 1 notified "Tea"
+body="see &lt;b&gt;this&lt;/b&gt; &amp; that"
+check "#bln reaches dunst, escaped" within 5 notified "$body"
+read -r at app <<<"$(notifycall "$body")"
+gap=$(awk -v a="${at:-0}" -v b="$(date -r "$work/before" +%s.%N)" 'BEGIN { printf "%.3f", a - b }')
+check "#bln: as $app, within 0.5 s of the line before it ($gap s)" awk -v d="$gap" -v app="$app" \
+    'BEGIN { exit !(d > -0.5 && d < 0.5 && app ~ /"VELK"/) }'
+check "#bln: no balloon at the tray" staysfalse 1 balloonshown
 clicktray 1
 check "left click restores" within 5 shown mainwin
 shot restored
@@ -368,6 +368,7 @@ check "SIGTERM during the question: the question's run stays unanswered" \
 # "No to All" by its accelerator skips the year at once.
 velk tray
 within 10 shown dialog
+sleep 1 # the box takes no key for its first 0.8 s
 xdotool key o
 check "O answers No to All at once" within 2 hidden dialog
 check "No to All reaches the file" within 5 nearnow
@@ -490,6 +491,29 @@ check "on the minute: the action starts within 1 s (after $(awk -v l="$late" -v 
     'BEGIN { printf "%.3f", l - d }') s)" awk -v l="$late" -v d=$due \
     'BEGIN { exit !(l > d - 0.05 && l < d + 1) }'
 stopvelk
+
+# 12. A box of an alarm takes no key for its first 0.8 s; then its accelerator answers.
+onealarm Ask "once N:N" "$(daysago 0)" "#ask Go?" "touch $work/asked" "#end"
+velk tray
+within 10 shown dialog
+xdotool key y Return
+sleep 0.5
+check "keys in an alarm box's first 0.8 s answer nothing" shown dialog
+sleep 0.5
+xdotool key y
+check "after the pause Y answers Yes" within 5 test -e "$work/asked"
+stopvelk
+
+# 13. An active alarm's time retyped through a text that fails ("23:") stays active.
+onealarm Keep "23:59" "$(daysago 0)"
+velk
+main=$(within 10 shown mainwin && mainwin)
+xdotool windowactivate --sync "$main" mousemove --window "$main" 100 234 click 1
+xdotool mousemove --window "$main" 200 45 click 1 key End BackSpace BackSpace type "58"
+sleep 0.5
+stopvelk
+keptactive() { [ "$(sed -n 2p "$data" | tr -d '\r')$(sed -n 5p "$data" | tr -d '\r')" = 23:581 ]; }
+check "retyped time: saved as 23:58, still active" keptactive
 
 say "$failures failed, $((SECONDS - started)) s"
 [ "$failures" -eq 0 ]

@@ -77,6 +77,7 @@ class qtdesktoptest : public QObject {
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/velk-test-bus");
         desk = new velk::qtdesktop(this);
         QCOMPARE(&velk::thedesktop(), desk);
+        desk->setanswerpause(0);
     }
 
     void fourbuttons_data() {
