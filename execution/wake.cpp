@@ -18,9 +18,22 @@ int wakealarm(const book& alarms, datetime now) {
     return soonest;
 }
 
-void wakearmer::rearm(const book& alarms, datetime now, bool on, bool force) {
-    const int which = on ? wakealarm(alarms, now) : -1;
-    const long long ms = which < 0 ? -1 : wallms(alarms.evs[which]->next);
+datetime wakemoment(const book& alarms, datetime now, const snoozes* putoff) {
+    const int which = wakealarm(alarms, now);
+    datetime at = which < 0 ? novalue : alarms.evs[which]->next;
+    for (int i = 0; putoff && i < alarms.evcount; ++i) {
+        const datetime until = putoff->until(*alarms.evs[i]);
+        if (isnovalue(until) || until <= now || wallms(until) - wallms(now) > wakehorizonms)
+            continue;
+        if (isnovalue(at) || until < at) at = until;
+    }
+    return at;
+}
+
+void wakearmer::rearm(const book& alarms, datetime now, bool on, bool force,
+                      const snoozes* putoff) {
+    const datetime at = on ? wakemoment(alarms, now, putoff) : novalue;
+    const long long ms = isnovalue(at) ? -1 : wallms(at);
     if (ms == armed_ && !force) return;
     problem_.clear();
     if (ms < 0) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "alarms/book.h"
+#include "alarms/snoozes.h"
 #include "timespec/datetime.h"
 
 namespace velk {
@@ -14,6 +15,9 @@ inline constexpr long long wakehorizonms = 24LL * 60 * 60 * 1000;
 // The alarm to wake the computer for: the active one whose next time comes soonest after now,
 // within the horizon; its storage index, or -1.
 int wakealarm(const book& alarms, datetime now);
+// The moment to wake for: wakealarm's next time, or a put-off run coming sooner within the
+// horizon; novalue when there is none.
+datetime wakemoment(const book& alarms, datetime now, const snoozes* putoff = nullptr);
 
 // A timer that wakes the computer from sleep at a wall-clock moment (milliseconds since
 // 1970-01-01 UTC). One per OS; tests use a fake.
@@ -33,7 +37,8 @@ class wakearmer {
     // The book or the switch changed, or a tick passed. force: the clock was set or the machine
     // resumed, so the same local time may sit elsewhere on the wall clock, or the timer may be
     // spent: arm again even when the moment looks the same.
-    void rearm(const book& alarms, datetime now, bool on, bool force = false);
+    void rearm(const book& alarms, datetime now, bool on, bool force = false,
+               const snoozes* putoff = nullptr);
     // The moment armed, or -1.
     long long armedat() const { return armed_; }
     // Why the last arming failed, "" when it did not.

@@ -43,7 +43,7 @@ void alarmwake::rearm(bool force) {
         if (!timer_) return;
         armer_ = std::make_unique<wakearmer>(*timer_);
     }
-    armer_->rearm(alarms_, now(), on, force);
+    armer_->rearm(alarms_, now(), on, force, putoff);
     if (!on) {
         // Off: nothing is held, the helper ends.
         armer_.reset();

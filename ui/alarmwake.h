@@ -33,6 +33,8 @@ class alarmwake : public QObject {
     wakepower& power() { return *power_; }
     // The moment armed, or -1.
     long long armedat() const { return armer_ ? armer_->armedat() : -1; }
+    // Put-off runs wake the computer too.
+    const snoozes* putoff = nullptr;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

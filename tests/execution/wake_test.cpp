@@ -49,6 +49,17 @@ TEST_F(wake, thealarmtowakefor) {
         EXPECT_EQ(woken(r.now), r.expect) << r.now;
 }
 
+// A put-off run wakes too when it comes first, within the same day.
+TEST_F(wake, asnoozedrunthatcomesfirst) {
+    snoozes putoff;
+    event& tea = *alarms.evs[0];
+    for (const auto& [until, expect] : {std::pair{"2026-12-07 08:20", "2026-12-07 08:20"},
+                                        std::pair{"2026-12-09 08:20", "2026-12-07 08:30"}}) {
+        putoff.snooze(tea, at(until), 15);
+        EXPECT_EQ(wakemoment(alarms, clock.now(), &putoff), at(expect)) << until;
+    }
+}
+
 TEST_F(wake, armsonlywhenthemomentmoves) {
     wakearmer armer(timer);
     event& tea = *alarms.evs[0];
