@@ -1,7 +1,7 @@
 #pragma once
+#include <map>
 #include <string>
 #include <string_view>
-#include <map>
 #include <utility>
 
 #include "alarms/book.h"
