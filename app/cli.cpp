@@ -6,6 +6,7 @@
 #include "alarms/futuredates.h"
 #include "app/autostart.h"
 #include "app/listcommand.h"
+#include "app/wakecommand.h"
 #include "control/dispatch.h"
 #include "control/instance.h"
 #include "timespec/clock.h"
@@ -98,6 +99,7 @@ std::string helptext() {
            "       velk --agenda [DAYS]\n"
            "       velk --snooze NAME [MINUTES] | --unsnooze NAME\n"
            "       velk --autostart on|off\n"
+           "       velk --wake [on|off]\n"
            "       velk --help | --version\n"
            "\n"
            "  tray         start with the window hidden in the tray\n"
@@ -123,6 +125,8 @@ std::string helptext() {
            "               These commands go to the running VELK when there is one;\n"
            "               else they change the alarm file themselves.\n"
            "  --autostart  on: start VELK in the tray at login; off: no longer\n"
+           "  --wake       on: wake the computer from sleep for the soonest alarm due\n"
+           "               within 24 hours; off: no longer; alone: how it stands\n"
            "  --help       show this text\n"
            "  --version    show the version\n"
            "\n"
@@ -249,6 +253,7 @@ std::optional<int> runcli(const std::vector<std::string>& args, std::ostream& ou
     if (command == "--explain") return runexplain(rest, out, err);
     if (command == "--list") return runlist(rest, out, err);
     if (command == "--autostart") return runautostart(rest, out, err);
+    if (command == "--wake") return runwake(rest, out, err);
     if (control::iscommand(command)) return runcontrol(args, control::datapath(), out, err);
     if (const std::string* unknown = unknownoption(args))
         return usage(err, "unknown option '" + *unknown + "'");

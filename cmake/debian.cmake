@@ -20,7 +20,8 @@ install(FILES data/debian/copyright ${PROJECT_BINARY_DIR}/gz/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/velk)
 # As in Debian's own packages: no compiler version notes in the installed binaries.
 install(CODE "
-    foreach(f ${CMAKE_INSTALL_BINDIR}/velk ${CMAKE_INSTALL_LIBDIR}/velk/velkgui.so)
+    foreach(f ${CMAKE_INSTALL_BINDIR}/velk ${CMAKE_INSTALL_LIBDIR}/velk/velkgui.so
+              ${CMAKE_INSTALL_LIBEXECDIR}/velk/velk-wake)
         set(f \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${f}\")
         if(EXISTS \"\${f}\")
             execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment \"\${f}\"
@@ -54,5 +55,11 @@ beep, ask a yes/no question, or open a document, a web address or a program.
 Alarms missed while the computer was off are offered when VELK starts. The
 command line lists the coming moments of a time, explains a time in plain
 words, and adds, switches and removes alarms, also while the window runs.")
+# The wake helper gets its capability when the package is configured (setcap is libcap2-bin's).
+set(velk_wake_helper ${CMAKE_INSTALL_FULL_LIBEXECDIR}/velk/velk-wake)
+configure_file(data/debian/postinst.in ${PROJECT_BINARY_DIR}/debian/postinst @ONLY)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libcap2-bin)
 # The description goes into the package as written: no double quotes or semicolons in it.
 include(CPack)

@@ -56,12 +56,15 @@ dpkg-query -L velk | sort >"$work/files"
 version=$(sed -n 's/^project(velk VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 check "velk --version" test "$(velk --version)" = "velk $version"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
-for f in /usr/bin/velk "/usr/lib/$multiarch/velk/velkgui.so" /usr/share/applications/velk.desktop \
+for f in /usr/bin/velk "/usr/lib/$multiarch/velk/velkgui.so" /usr/libexec/velk/velk-wake /usr/share/applications/velk.desktop \
     /usr/share/icons/hicolor/scalable/apps/velk.svg /usr/share/icons/hicolor/48x48/apps/velk.png \
     /usr/share/metainfo/org.orlimbo.velk.metainfo.xml /usr/share/man/man1/velk.1.gz \
     /usr/share/doc/velk/copyright; do
     check "installs $f" grep -qx "$f" "$work/files"
 done
+check "the wake helper has cap_wake_alarm" grep -q "cap_wake_alarm=ep" <(getcap /usr/libexec/velk/velk-wake)
+check "the wake helper works for another user" \
+    setpriv --reuid nobody --regid nogroup --clear-groups /usr/libexec/velk/velk-wake </dev/null
 
 # A user of its own: a home, a runtime folder and a display.
 export HOME=$work/home XDG_RUNTIME_DIR=$work/run

@@ -15,7 +15,8 @@ constexpr long long pendingms = 5000;
 } // namespace
 
 minutewake::minutewake(QWidget* window, const book& alarms, std::function<void()> tick)
-    : QObject(window), window_(window), alarms_(alarms), tick_(std::move(tick)), wake_(this) {
+    : QObject(window), window_(window), alarms_(alarms), tick_(std::move(tick)), wake_(this),
+      alarm_(new alarmwake(alarms, this)) {
     connect(&wake_, &wallwake::fired, this, [this] {
         tick_();
         // A tick that found a question open changed nothing; the pass re-arms when it ends.
@@ -24,6 +25,7 @@ minutewake::minutewake(QWidget* window, const book& alarms, std::function<void()
     connect(&wake_, &wallwake::clockset, this, [this] {
         // Local times sit elsewhere on the wall clock now, and a due time may have been passed.
         wake_.disarm();
+        alarm_->rearm(true);
         tick_();
         rearm();
     });
@@ -31,6 +33,7 @@ minutewake::minutewake(QWidget* window, const book& alarms, std::function<void()
 }
 
 void minutewake::rearm() {
+    alarm_->rearm();
     // A wake whose moment has just come is on its way: once the minute is here its alarm counts
     // as due, and due alarms are not waited for. One that never arrived is replaced.
     const long long armed = wake_.armedat();

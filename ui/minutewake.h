@@ -4,6 +4,7 @@
 
 #include "alarms/book.h"
 #include "alarms/snoozes.h"
+#include "ui/alarmwake.h"
 #include "ui/wallwake.h"
 
 class QWidget;
@@ -24,6 +25,8 @@ class minutewake : public QObject {
     wallwake& timer() { return wake_; }
     // Put-off runs to wake for too.
     const snoozes* putoff = nullptr;
+    // The wake from sleep for alarms, re-armed with this one.
+    alarmwake& alarm() { return *alarm_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -33,6 +36,7 @@ class minutewake : public QObject {
     const book& alarms_;
     std::function<void()> tick_;
     wallwake wake_;
+    alarmwake* alarm_;
 };
 
 } // namespace velk

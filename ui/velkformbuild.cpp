@@ -142,7 +142,8 @@ TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
             [this] { QTimer::singleShot(traysettlems, this, &TVELKForm::traywatchTimer); });
     if (!tray->watching()) traywatch_.start();
     wake_ = new minutewake(this, book_, [this] { ttTimer(); });
-    wake_->putoff = &snooze_->store();
+    wake_->putoff = wake_->alarm().putoff = &snooze_->store();
+    wake_->alarm().additem(traymenu_);
     watch_ = new filewatch(this, session_, datapath_);
 }
 

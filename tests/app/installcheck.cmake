@@ -10,6 +10,7 @@ endif()
 
 set(expected
     bin/velk
+    libexec/velk/velk-wake
     share/applications/velk.desktop
     share/icons/hicolor/scalable/apps/velk.svg
     share/icons/hicolor/16x16/apps/velk.png

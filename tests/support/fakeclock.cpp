@@ -1,9 +1,14 @@
 #include "tests/support/fakeclock.h"
 
+#include <cmath>
 #include <cstdio>
 #include <stdexcept>
 
 namespace velk::test {
+
+long long fakewallclock::wallms(datetime local) const {
+    return std::llround(local * 86400000.0) + offsetms;
+}
 
 datetime at(const char* text) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;

@@ -19,6 +19,15 @@ class fakeclock : public clocksource {
     datetime t_;
 };
 
+// A fake clock whose wall clock is its local time shifted by offsetms: moving the offset is a
+// new time zone, or the clock set, under the same local times.
+class fakewallclock : public fakeclock {
+  public:
+    using fakeclock::fakeclock;
+    long long wallms(datetime local) const override;
+    long long offsetms = 0;
+};
+
 // "YYYY-MM-DD HH:MM[:SS]" as a date-time value; throws std::invalid_argument when not a moment.
 datetime at(const char* text);
 

@@ -1,10 +1,12 @@
 // The main window: layout, start-up and exit, the live editor and its buttons, the list's keys,
 // and alarms firing through the real window with a fake clock.
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -15,7 +17,9 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/displaytime.h"
+#include "alarms/settings.h"
 #include "execution/session.h"
+#include "tests/support/envscope.h"
 #include "tests/support/fakeclock.h"
 #include "tests/support/fakedesktop.h"
 #include "ui/editornotes.h"
@@ -180,6 +184,23 @@ class velkformtest : public QObject {
             QVERIFY(icon.pixmap(16, 16, QIcon::Normal).toImage() !=
                     icon.pixmap(16, 16, QIcon::Disabled).toImage());
         }
+    }
+
+    // The tray's switch is saved in the settings; while on, the alarm within a day is armed.
+    void wakeitem() {
+        test::envscope config("XDG_CONFIG_HOME", dir->path().toStdString());
+        writefile(blockof("Tea", "09:30", at("2026-12-07 09:00"), at("2026-12-07 09:00"), true));
+        start("tray");
+        auto* item = form->traymenu()->findChild<QAction*>(QStringLiteral("wakeitem"));
+        QVERIFY(item && item->isCheckable() && !item->isChecked());
+        QCOMPARE(form->wake().alarm().armedat(), -1LL);
+        if (!item->isEnabled()) QSKIP("this machine offers no way to wake");
+        item->trigger();
+        QVERIFY(settings::wake());
+        QVERIFY(qAbs(form->wake().alarm().armedat() - wallms(alarmat(0).next)) < 1000);
+        item->trigger();
+        QVERIFY(!settings::wake());
+        QCOMPARE(form->wake().alarm().armedat(), -1LL);
     }
 
     void trayword_data() {
