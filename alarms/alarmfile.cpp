@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "alarms/desktop.h"
 #include "alarms/safefile.h"
 #include "timespec/error.h"
 #include "timespec/text.h"
@@ -222,7 +221,7 @@ event::event(std::deque<std::string>& lines, char sep) : created(0), last(0), ne
     // A time text that no longer parses leaves the alarm inactive, without a word. activate
     // recomputes itself: parsing twice would double the cost of loading.
     if (active)
-        activate(false);
+        activate();
     else
         recompute();
 }
@@ -247,8 +246,8 @@ namespace {
 
 std::string booktext(const book& b) {
     std::string text;
-    for (int i = 0; i < b.evcount; ++i)
-        text += eventtext(*b.evs[i]);
+    for (int i = 0; i < b.evcount(); ++i)
+        text += eventtext(*b.evs(i));
     return text;
 }
 
@@ -263,7 +262,7 @@ void alarmfile::fail(book& b, const std::string& detail) {
     damaged_ = true;
     failedload_ = true;
     synced_.clear();
-    thedesktop().showmessage(detail);
+    detail_ = detail;
     throw velkerror{filemessage::couldnotread(path_)};
 }
 
@@ -276,6 +275,7 @@ datafile::readresult alarmfile::readnow(std::string& text, std::string& reason) 
 
 void alarmfile::load(book& b) {
     b.clear();
+    detail_.clear();
     std::string text, reason;
     const datafile::readresult kind = readnow(text, reason);
     seen_ = snapshot{kind, text};
@@ -383,14 +383,14 @@ std::string alarmfile::keepexternal() {
 }
 
 std::string alarmfile::keepownbeforeload(const book& b) {
-    if (b.evcount == 0) return "";
+    if (b.evcount() == 0) return "";
     std::string text, reason;
     if (readnow(text, reason) == datafile::readresult::ok) {
         std::deque<std::string> lines = splitlines(text);
         book outside;
         try {
             readevents(lines, outside);
-            if (outside.evcount > 0) return "";
+            if (outside.evcount() > 0) return "";
         } catch (const velkerror&) {
         }
     }

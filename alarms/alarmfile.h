@@ -57,10 +57,12 @@ class alarmfile {
   public:
     explicit alarmfile(std::string path);
 
-    // Empties b and fills it from the file; a missing file is an empty book. On damage the
-    // detailed message goes to the desktop, b is left empty and velkerror is thrown with
-    // filemessage::couldnotread.
+    // Empties b and fills it from the file; a missing file is an empty book. On damage b is
+    // left empty and velkerror is thrown with filemessage::couldnotread; detail() tells what
+    // was damaged, for the caller to show first.
     void load(book& b);
+    // The detailed message of the last failed load ("" after a good one).
+    const std::string& detail() const { return detail_; }
     // Writes b in storage order. Throws velkerror naming the path and the system's reason; the
     // old file is then untouched.
     void save(const book& b);
@@ -114,6 +116,7 @@ class alarmfile {
     std::string path_;
     bool damaged_ = false;
     bool failedload_ = false;
+    std::string detail_;
     std::string setaside_;
     // What the file holds as far as this process knows; empty while unknown.
     std::optional<std::string> ondisk_;

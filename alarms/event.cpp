@@ -1,6 +1,5 @@
 #include "alarms/event.h"
 
-#include "alarms/desktop.h"
 #include "timespec/clock.h"
 #include "timespec/error.h"
 
@@ -14,7 +13,7 @@ event::event(duplicate_t, const event& src)
     : created(now()), time(src.time), name(src.name), action(src.action), active(src.active) {
     // The copy starts its own history: due from its own start time, not src's last run.
     if (active)
-        activate(false);
+        activate();
     else
         recompute();
 }
@@ -34,11 +33,11 @@ std::string event::recompute() {
     return "";
 }
 
-bool event::activate(bool show) {
+bool event::activate(std::string* why) {
     active = false;
     const std::string text = recompute();
     if (!text.empty()) {
-        if (show) thedesktop().showmessage(text);
+        if (why) *why = text;
         return false;
     }
     active = true;
@@ -50,15 +49,15 @@ bool event::deactivate() {
     return true;
 }
 
-bool event::toggle() {
-    return active ? deactivate() : activate(true);
+bool event::toggle(std::string* why) {
+    return active ? deactivate() : activate(why);
 }
 
-void event::startnow() {
+void event::startnow(std::string* why) {
     created = now();
     last = 0;
     if (active)
-        activate(true);
+        activate(why);
     else
         recompute();
 }

@@ -27,12 +27,13 @@ class event {
 
     // Rebuilds parsed and next; "" on success, else the parser's message.
     std::string recompute();
-    // Switches on when the time text parses; show puts a failure in a message box.
-    bool activate(bool show);
+    // Switches on when the time text parses; otherwise why, when given, gets the parser's
+    // message for the caller to show.
+    bool activate(std::string* why = nullptr);
     bool deactivate();
-    bool toggle();
-    // Start time now, last run forgotten (0).
-    void startnow();
+    bool toggle(std::string* why = nullptr);
+    // Start time now, last run forgotten (0). why: as for activate.
+    void startnow(std::string* why = nullptr);
 
     datetime created = 0;
     datetime last = novalue;

@@ -9,7 +9,7 @@ bool retyping::typed(event* alarm, bool wasactive) {
         off_ = alarm;
         return false;
     }
-    if (off_ != alarm || !alarm->activate(false)) return false;
+    if (off_ != alarm || !alarm->activate()) return false;
     off_ = nullptr;
     return true;
 }

@@ -116,8 +116,8 @@ bool snoozes::prune(const book& b) {
     if (entries.empty()) return false;
     std::map<snoozekey, snoozeentry> kept;
     bool dropped = false;
-    for (int i = 0; i < b.evcount; ++i) {
-        const event& alarm = *b.evs[i];
+    for (int i = 0; i < b.evcount(); ++i) {
+        const event& alarm = *b.evs(i);
         const auto it = entries.find(keyof(alarm));
         if (it == entries.end()) continue;
         snoozeentry s = it->second;
@@ -133,13 +133,13 @@ bool snoozes::prune(const book& b) {
     return dropped;
 }
 
-event* snoozes::due(const book& b, datetime now) const {
+event* snoozes::due(book& b, datetime now) const {
     event* soonest = nullptr;
     datetime at = novalue;
-    for (int i = 0; i < b.evcount; ++i) {
-        const datetime t = until(*b.evs[i]);
+    for (int i = 0; i < b.evcount(); ++i) {
+        const datetime t = until(*b.evs(i));
         if (!isnovalue(t) && t <= now && (!soonest || t < at)) {
-            soonest = b.evs[i].get();
+            soonest = b.evs(i);
             at = t;
         }
     }

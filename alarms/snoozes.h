@@ -56,7 +56,7 @@ class snoozes {
     // then anyway). True when anything was dropped.
     bool prune(const book& b);
     // The alarm with the soonest put-off run due at or before now, or nullptr.
-    event* due(const book& b, datetime now) const;
+    event* due(book& b, datetime now) const;
 
     // Looked up once per alarm shown, so a list of many snoozed alarms stays quick.
     std::map<snoozekey, snoozeentry> entries;

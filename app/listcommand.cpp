@@ -2,7 +2,6 @@
 
 #include "alarms/alarmfile.h"
 #include "alarms/book.h"
-#include "alarms/desktop.h"
 #include "alarms/displaytime.h"
 #include "app/cli.h"
 #include "control/commands.h"
@@ -21,28 +20,6 @@ std::string terminaltext(std::string text) {
     return text;
 }
 
-// Without a window the loader's messages go to standard error; nothing is asked or played.
-class streamdesktop : public quietdesktop {
-  public:
-    explicit streamdesktop(std::ostream& err) : err_(err) {}
-    void showmessage(const std::string& text) override { err_ << terminaltext(text) << '\n'; }
-
-  private:
-    std::ostream& err_;
-};
-
-// Puts a desktop in place for one scope and restores the one before.
-class desktopscope {
-  public:
-    explicit desktopscope(desktop* d) : before_(&thedesktop()) { setdesktop(d); }
-    ~desktopscope() { setdesktop(before_); }
-    desktopscope(const desktopscope&) = delete;
-    desktopscope& operator=(const desktopscope&) = delete;
-
-  private:
-    desktop* before_;
-};
-
 } // namespace
 
 int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -52,22 +29,18 @@ int runlist(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     alarmfile file(args.empty() ? control::datapath() : args[0]);
     book alarms;
-    streamdesktop messages(err);
-    {
-        desktopscope scope(&messages);
-        try {
-            file.load(alarms);
-        } catch (const velkerror& e) {
-            err << terminaltext(e.text) << '\n';
-            return 1;
-        }
+    try {
+        file.load(alarms);
+    } catch (const velkerror& e) {
+        err << terminaltext(file.detail()) << '\n' << terminaltext(e.text) << '\n';
+        return 1;
     }
     // Put-off runs show in place of the next time; a snooze file that does not read shows none.
     snoozes putoff;
     putoff.load(snoozes::pathfor(file.path()));
     const datetime current = now();
-    for (int r = 0; r < alarms.evcount; ++r) {
-        const event& e = *alarms.evs[alarms.evorder[r]];
+    for (int r = 0; r < alarms.evcount(); ++r) {
+        const event& e = *alarms.inrow(r);
         out << control::listrow(e, current, putoff.until(e)) << '\n';
     }
     return 0;

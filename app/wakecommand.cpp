@@ -29,7 +29,7 @@ std::string armedline(bool on, const wakeway& way) {
     setdesktop(&before);
     const int which = wakealarm(alarms, now());
     if (which < 0) return "nothing (no active alarm is due within 24 hours)";
-    const event& alarm = *alarms.evs[which];
+    const event& alarm = *alarms.evs(which);
     const std::string what = displaytime(alarm.next) + " for '" + alarm.name + "'";
     return control::instanceheld(control::datapath())
                ? what

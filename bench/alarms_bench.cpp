@@ -70,7 +70,7 @@ template <size_t n> std::string makefile(const char* const (&texts)[n], const st
                      "https://example.org/agenda"};
         e->created -= i * 0.37;
         if (i % 3 == 0) e->last = e->created + 0.5;
-        e->activate(false);
+        e->activate();
         b.append(std::move(e));
     }
     alarmfile(path).save(b);
@@ -82,8 +82,8 @@ void loadbook(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
         book b;
         file.load(b);
-        benchmark::DoNotOptimize(b.evcount);
-        if (b.evcount != book::capacity) state.SkipWithError("not every alarm loaded");
+        benchmark::DoNotOptimize(b.evcount());
+        if (b.evcount() != book::capacity) state.SkipWithError("not every alarm loaded");
     }
     std::filesystem::remove(path);
 }
@@ -118,8 +118,8 @@ void BM_eventtext_realistic(benchmark::State& state) {
     file.load(b);
     for (auto _ : state) {
         std::string text;
-        for (int i = 0; i < b.evcount; ++i)
-            text += eventtext(*b.evs[i]);
+        for (int i = 0; i < b.evcount(); ++i)
+            text += eventtext(*b.evs(i));
         benchmark::DoNotOptimize(text.data());
     }
     std::filesystem::remove(path);
@@ -133,16 +133,16 @@ void BM_snoozes_at_start(benchmark::State& state) {
     book b;
     alarmfile(path).load(b);
     snoozes all;
-    for (int i = 0; i < b.evcount; ++i)
-        all.snooze(*b.evs[i], 46362.375 + 1e-4, 10);
+    for (int i = 0; i < b.evcount(); ++i)
+        all.snooze(*b.evs(i), 46362.375 + 1e-4, 10);
     const std::string text = all.text();
     for (auto _ : state) {
         snoozes s;
         s.parse(text);
         s.prune(b);
         int snoozed = 0;
-        for (int i = 0; i < b.evcount; ++i)
-            snoozed += !isnovalue(s.until(*b.evs[i]));
+        for (int i = 0; i < b.evcount(); ++i)
+            snoozed += !isnovalue(s.until(*b.evs(i)));
         benchmark::DoNotOptimize(snoozed);
     }
     std::filesystem::remove(path);

@@ -45,7 +45,7 @@ struct fullwindow {
             e.time = times[i % std::size(times)];
             e.action = {"#msg " + e.name};
             if (i % 3)
-                e.activate(false);
+                e.activate();
             else
                 e.recompute();
         }

@@ -33,14 +33,6 @@ bool oneline(const std::string& s) {
     return s.find_first_of("\r\n") == std::string::npos;
 }
 
-// Storage indexes of the alarms named exactly name.
-std::vector<int> named(const book& b, const std::string& name) {
-    std::vector<int> found;
-    for (int i = 0; i < b.evcount; ++i)
-        if (b.evs[i]->name == name) found.push_back(i);
-    return found;
-}
-
 // The parser's message for a time text, or "" when it parses.
 std::string timeproblem(const std::string& time, datetime ref) {
     try {
@@ -75,7 +67,7 @@ event* addalarm(book& b, const command& c, datetime now, reply& r) {
     if (c.inactive)
         e->recompute();
     else
-        e->activate(false);
+        e->activate();
     event& added = b.append(std::move(e));
     b.sortbook();
     r.out = listrow(added, now) + "\n";
@@ -84,12 +76,12 @@ event* addalarm(book& b, const command& c, datetime now, reply& r) {
 
 event* switchalarm(book& b, const command& c, datetime now, reply& r) {
     if (c.name.empty()) return failure(r, emptyname()), nullptr;
-    const std::vector<int> found = named(b, c.name);
+    const std::vector<int> found = b.named(c.name);
     if (found.empty()) return failure(r, notfound(c.name)), nullptr;
     if (found.size() > 1)
         return failure(r, ambiguous(c.name, static_cast<int>(found.size()))), nullptr;
     const int i = found.front();
-    event& e = *b.evs[i];
+    event& e = *b.evs(i);
     // A running alarm's pass (or its open dialog) holds it: it changes when that has ended.
     if (e.busy) return failure(r, busyalarm(c.name)), nullptr;
     if (c.what == command::remove) {
@@ -102,7 +94,7 @@ event* switchalarm(book& b, const command& c, datetime now, reply& r) {
     if (c.what == command::enable && !e.active) {
         if (std::string problem = timeproblem(e.time, e.created); !problem.empty())
             return failure(r, problem), nullptr;
-        e.activate(false);
+        e.activate();
         enabled = &e;
     } else if (c.what == command::disable) {
         e.deactivate();
@@ -115,11 +107,11 @@ event* switchalarm(book& b, const command& c, datetime now, reply& r) {
 // The one alarm named c.name; nullptr with the failure in r.
 event* onenamed(book& b, const command& c, reply& r) {
     if (c.name.empty()) return failure(r, emptyname()), nullptr;
-    const std::vector<int> found = named(b, c.name);
+    const std::vector<int> found = b.named(c.name);
     if (found.empty()) return failure(r, notfound(c.name)), nullptr;
     if (found.size() > 1)
         return failure(r, ambiguous(c.name, static_cast<int>(found.size()))), nullptr;
-    event* e = b.evs[found.front()].get();
+    event* e = b.evs(found.front());
     if (e->busy) return failure(r, busyalarm(c.name)), nullptr;
     return e;
 }
@@ -334,8 +326,8 @@ std::string agendatext(const book& b, const snoozes* putoff, datetime now, int d
         bool operator>(const pending& o) const { return at != o.at ? at > o.at : row > o.row; }
     };
     std::priority_queue<pending, std::vector<pending>, std::greater<>> queue;
-    for (int r = 0; r < b.evcount; ++r) {
-        const event& e = *b.evs[b.evorder[r]];
+    for (int r = 0; r < b.evcount(); ++r) {
+        const event& e = *b.inrow(r);
         if (e.active && e.parsed && !isnovalue(e.next) && e.next < end) queue.push({e.next, r});
         const datetime until = putoff ? putoff->until(e) : novalue;
         if (!isnovalue(until) && until < end) queue.push({until, r, true});
@@ -348,7 +340,7 @@ std::string agendatext(const book& b, const snoozes* putoff, datetime now, int d
         }
         const pending p = queue.top();
         queue.pop();
-        const event& e = *b.evs[b.evorder[p.row]];
+        const event& e = *b.inrow(p.row);
         text += displaytime(p.at) + "  (+" + countdowntext(now, p.at) + ")  " +
                 (e.name.empty() ? std::string("<ALARM>") : readabletext(e.name)) +
                 (p.snoozed ? "  (snoozed)\n" : "\n");

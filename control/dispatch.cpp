@@ -4,7 +4,6 @@
 #include <thread>
 
 #include "alarms/alarmfile.h"
-#include "alarms/desktop.h"
 #include "alarms/leftovers.h"
 #include "control/instance.h"
 #include "timespec/clock.h"
@@ -13,22 +12,6 @@
 namespace velk::control {
 
 namespace {
-
-// The loader tells its detailed message to the desktop; a command keeps it for its own line.
-class capturedesktop : public quietdesktop {
-  public:
-    capturedesktop() : before_(&thedesktop()) { setdesktop(this); }
-    ~capturedesktop() override { setdesktop(before_); }
-    capturedesktop(const capturedesktop&) = delete;
-    capturedesktop& operator=(const capturedesktop&) = delete;
-    void showmessage(const std::string& text) override {
-        if (said.empty()) said = text;
-    }
-    std::string said;
-
-  private:
-    desktop* before_;
-};
 
 reply failed(const std::string& message) {
     return reply{1, "", message + "\n"};
@@ -48,13 +31,12 @@ std::string damagedmessage(const std::string& path, const std::string& detail) {
 }
 
 namespace {
-// Loads without showing anything; the one-line message of a damaged file, or "".
+// The one-line message of a damaged file, or "".
 std::string loadquietly(alarmfile& file, book& b, const std::string& datapath) {
-    capturedesktop quiet;
     try {
         file.load(b);
     } catch (const velkerror&) {
-        return damagedmessage(datapath, quiet.said);
+        return damagedmessage(datapath, file.detail());
     }
     return "";
 }

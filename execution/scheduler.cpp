@@ -26,8 +26,8 @@ datetime wakeat(const book& alarms, datetime now, bool clockshown, const snoozes
     const auto take = [&soonest, now](datetime t) {
         if (t > now && (isnovalue(soonest) || t < soonest)) soonest = t;
     };
-    for (int i = 0; i < alarms.evcount; ++i) {
-        const event& alarm = *alarms.evs[i];
+    for (int i = 0; i < alarms.evcount(); ++i) {
+        const event& alarm = *alarms.evs(i);
         if (alarm.active && !isnovalue(alarm.next)) take(alarm.next);
         if (putoff) take(putoff->until(alarm));
     }
@@ -88,9 +88,24 @@ void skipmissed(event& alarm, datetime upto) {
     alarm.recompute();
 }
 
+tickmay whattickmay(passstate s) {
+    return s == passstate::idle || s == passstate::scriptdialog ? tickmay::full
+                                                                : tickmay::captiononly;
+}
+
+passstate passstateof(bool ending, bool indialog, bool asking, bool inconfirm) {
+    if (ending) return passstate::closing;
+    if (indialog) return passstate::scriptdialog;
+    if (asking) return passstate::missedquestion;
+    return inconfirm ? passstate::duepass : passstate::idle;
+}
+
+passstate scheduler::state() const {
+    return passstateof(sessionending(), indialog, asking, inconfirm);
+}
+
 bool scheduler::fireifdue(event& alarm, bool iscurrent, bool askfirst) {
-    if (inconfirm && !indialog) return false;
-    if (sessionending() || !isdue(alarm, now())) return false;
+    if (whattickmay(state()) != tickmay::full || !isdue(alarm, now())) return false;
     flagscope confirming(inconfirm);
     flagscope busy(alarm.busy);
     answer choice = answer::yes;
@@ -99,6 +114,7 @@ bool scheduler::fireifdue(event& alarm, bool iscurrent, bool askfirst) {
         // The session ended: this run and the later ones stay unanswered for the next start.
         if (sessionending()) break;
         if (choice != answer::yestoall && choice != answer::notoall && (!first || askfirst)) {
+            flagscope question(asking);
             choice = thedesktop().askfour(missedquestion(alarm, first),
                                           first ? answer::yes : answer::notoall);
             // Closed by the program at the session's end: nobody answered.
@@ -144,7 +160,7 @@ void scheduler::keepsnooze(event& alarm, const snoozeoffer& offer) {
 }
 
 bool scheduler::firesnooze(event& alarm) {
-    if (!putoff || alarm.busy || (inconfirm && !indialog) || sessionending()) return false;
+    if (!putoff || alarm.busy || whattickmay(state()) != tickmay::full) return false;
     const datetime until = putoff->until(alarm);
     if (isnovalue(until) || until > now()) return false;
     flagscope confirming(inconfirm);
@@ -154,6 +170,7 @@ bool scheduler::firesnooze(event& alarm) {
     host_.snoozeschanged();
     if (now() - until > stalesnooze) {
         snoozescope nooffer(nullptr);
+        flagscope question(asking);
         const bool yes = thedesktop().askyesno(stalesnoozequestion(alarm, until));
         // Nobody answered: asked again at the next start.
         if (sessionending()) return keepsnooze(alarm, {0, until, putoff->minutes(alarm)}), true;
@@ -167,12 +184,11 @@ void scheduler::tttimer() {
     host_.setinterval(busyinterval);
     host_.setcaption(basecaption + captionclock(now()));
     // A question is open: the user answers it before anything else runs.
-    if (inconfirm && !indialog) return;
-    if (sessionending()) return;
+    if (whattickmay(state()) != tickmay::full) return;
     host_.editchanged();
     bool ran = false;
-    for (int r = 0; r < alarms_.evcount && !ran; ++r) {
-        event& alarm = *alarms_.evs[alarms_.evorder[r]];
+    for (int r = 0; r < alarms_.evcount() && !ran; ++r) {
+        event& alarm = *alarms_.inrow(r);
         ran = fireifdue(alarm, &alarm == host_.curevent(), false);
     }
     if (!ran && putoff)

@@ -34,6 +34,16 @@ class tickhost {
     static constexpr int keepcurrent = -2;
 };
 
+// Where the program stands when a tick arrives; ticks re-enter inside every modal dialog.
+enum class passstate { idle, duepass, scriptdialog, missedquestion, closing };
+// What a tick arriving in that state may do: refresh the caption only, or run in full (commit the
+// editor, start due passes, redraw the list). A script's dialog lets other alarms run their own
+// passes inside it; a pass waiting for its question, or the session's end, does not.
+enum class tickmay { captiononly, full };
+tickmay whattickmay(passstate s);
+// The state of these flags: the session's end first, then the innermost dialog.
+passstate passstateof(bool ending, bool indialog, bool asking, bool inconfirm);
+
 // The periodic tick: finds the first due alarm in display order and runs its due pass, asking
 // about missed runs.
 class scheduler {
@@ -49,11 +59,14 @@ class scheduler {
     // the editor. askfirst: even the first due run is put to the user.
     bool fireifdue(event& alarm, bool iscurrent, bool askfirst);
 
+    passstate state() const;
     // Runs the alarm's put-off run when it is due; true when it ran (or was asked about).
     bool firesnooze(event& alarm);
 
     // True while a due pass runs; a nested pass restores the value it found.
     bool inconfirm = false;
+    // True while a pass waits for the answer to its missed-run question.
+    bool asking = false;
     // The put-off runs of the book; none are offered or run while unset.
     snoozes* putoff = nullptr;
     // The window's own caption; the tick appends the clock to it.

@@ -19,8 +19,8 @@ int alarmmodel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant alarmmodel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= alarms_.evcount) return {};
-    const velk::event& a = *alarms_.evs[alarms_.evorder[index.row()]];
+    if (!index.isValid() || index.row() >= alarms_.evcount()) return {};
+    const velk::event& a = *alarms_.inrow(index.row());
     if (role == Qt::ToolTipRole && notes) {
         const QString note = notes->rownote(a);
         return note.isEmpty() ? QVariant() : note;
@@ -31,10 +31,10 @@ QVariant alarmmodel::data(const QModelIndex& index, int role) const {
 }
 
 void alarmmodel::refresh() {
-    if (rows_ != alarms_.evcount) {
+    if (rows_ != alarms_.evcount()) {
         // A reset drops the view's selection without a signal; the caller selects again.
         beginResetModel();
-        rows_ = alarms_.evcount;
+        rows_ = alarms_.evcount();
         endResetModel();
     } else if (rows_ > 0) {
         emit dataChanged(index(0), index(rows_ - 1));
@@ -47,7 +47,7 @@ alarmdelegate::alarmdelegate(const book& alarms, const QImage& bell, const QImag
 
 void alarmdelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const {
-    if (index.row() >= alarms_.evcount) return;
+    if (index.row() >= alarms_.evcount()) return;
     const bool selected = option.state & QStyle::State_Selected;
     painter->save();
     lbeventsDrawItem(*painter, index.row(), option.rect, selected, option.font, option.palette);
@@ -75,10 +75,10 @@ void alarmdelegate::lbeventsDrawItem(QPainter& painter, int index, const QRect& 
     static const QString counttemplate = QStringLiteral("(+000d 00:00)");
     static const QString none = QStringLiteral("-");
 
-    const int i = alarms_.evorder[index];
+    const int i = alarms_.evorder(index);
     // Between a change of the book and its re-sort the order may point past the end.
-    if (i < 0 || i >= alarms_.evcount || !alarms_.evs[i]) return;
-    const velk::event& a = *alarms_.evs[i];
+    if (i < 0 || i >= alarms_.evcount() || !alarms_.evs(i)) return;
+    const velk::event& a = *alarms_.evs(i);
     painter.fillRect(rect, palette.color(selected ? QPalette::Highlight : QPalette::Base));
     QColor ink;
     if (a.active)

@@ -14,8 +14,8 @@ std::string traytip(const book& b, datetime now, const std::string& caption,
         if (isset(t) && (!soonest || t < at)) soonest = &e, at = t, snoozed = put;
     };
     // In storage order: the list's sort keeps that order among equal times.
-    for (int i = 0; i < b.evcount; ++i) {
-        const event& e = *b.evs[i];
+    for (int i = 0; i < b.evcount(); ++i) {
+        const event& e = *b.evs(i);
         if (e.active) take(e, e.next, false);
         if (putoff) take(e, putoff->until(e), true);
     }

@@ -44,45 +44,13 @@
 #include "ui/traytip.h"
 #include "ui/traywatch.h"
 #include "ui/velkform2.h"
+#include "ui/velkformdesign.h"
 
 namespace velk {
 
+using namespace design;
+
 namespace {
-
-constexpr int clientwidth = 523;
-constexpr int clientheight = 555;
-constexpr int panelheight = 227;
-constexpr int designinterval = 30000;
-constexpr int startinterval = 20000;
-constexpr int autosaveinterval = 300000;
-// How soon a window hidden in the tray comes to the task bar when the tray goes away, where the
-// desktop does not say so itself.
-constexpr int traywatchms = 1000;
-// Qt learns of a tray's end from the same server a moment later than the announcement may come.
-constexpr int traysettlems = 300;
-const char* const designcaption = "[Orlimbo]";
-const char* const designtime = "0000-00-00 00:00 mon";
-
-// A one-line edit that keeps its caret when entered with Tab instead of selecting everything.
-class plainedit : public QLineEdit {
-  public:
-    explicit plainedit(QWidget* parent) : QLineEdit(parent) {
-        // The default limit would cut a long name or time text from the file on display.
-        setMaxLength(std::numeric_limits<int>::max());
-    }
-
-  protected:
-    void focusInEvent(QFocusEvent* e) override {
-        const int pos = cursorPosition();
-        const bool hadselection = hasSelectedText();
-        QLineEdit::focusInEvent(e);
-        if (!hadselection && hasSelectedText()) setCursorPosition(pos);
-    }
-};
-
-QString qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // An alarm's name, time text or action line as the editor shows it; also bytes that are not
 // UTF-8 (a file from an 8-bit code page) are shown readably, as `velk --list` shows them.
@@ -106,106 +74,7 @@ QStringList memoshown(const std::vector<std::string>& action) {
     return blocks;
 }
 
-// Key preview: Escape in any control of the window is seen before the control gets it.
-class escapefilter : public QObject {
-  public:
-    escapefilter(QWidget* window, std::function<void()> onescape)
-        : QObject(window), window_(window), onescape_(std::move(onescape)) {}
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* e) override {
-        if (e->type() != QEvent::KeyPress) return false;
-        const auto* key = static_cast<QKeyEvent*>(e);
-        const auto* w = qobject_cast<QWidget*>(watched);
-        if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier || !w ||
-            w->window() != window_)
-            return false;
-        onescape_();
-        return true;
-    }
-
-  private:
-    QWidget* window_;
-    std::function<void()> onescape_;
-};
-
 } // namespace
-
-TVELKForm::TVELKForm(std::string datapath, std::string cmdline, QWidget* parent)
-    : QWidget(parent), datapath_(std::move(datapath)), cmdline_(std::move(cmdline)),
-      exedir_(velk::exedir()), file_(datapath_), sched_(book_, *this), imbell_(icons::imbell()) {
-
-    setObjectName(QStringLiteral("VELKForm"));
-    setWindowTitle(QString::fromLatin1(designcaption));
-    setWindowIcon(icons::appicon());
-    setFont(windowfont());
-    setFixedSize(clientwidth, clientheight);
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Button);
-
-    // The Active button shows the list's own bell.
-    bellglyph_ = QIcon(QPixmap::fromImage(imbell_));
-    buildpanel();
-    buildlist();
-    // Put-off runs: the tick runs them, the list and the tray name them.
-    snooze_ = new snoozeview(datapath_, book_, lnext_);
-    connect(snooze_, &snoozeview::cancelled, this, [this] {
-        refreshlist(keepcurrent);
-        if (cur_) fillfields(*cur_);
-    });
-    sched_.putoff = &snooze_->store();
-    delegate_->putoff = &snooze_->store();
-    buildtray();
-    settaborder();
-    qApp->installEventFilter(new escapefilter(this, [this] { minimizeapp(); }));
-
-    tt_.setObjectName(QStringLiteral("tt"));
-    tt_.setInterval(designinterval);
-    connect(&tt_, &QTimer::timeout, this, &TVELKForm::ttTimer);
-    tt_.start();
-    saveevs_.setObjectName(QStringLiteral("saveevs"));
-    saveevs_.setInterval(autosaveinterval);
-    connect(&saveevs_, &QTimer::timeout, this, &TVELKForm::saveevsTimer);
-    saveevs_.start();
-    savesoon_.setObjectName(QStringLiteral("savesoon"));
-    savesoon_.setSingleShot(true);
-    savesoon_.setInterval(savesoonms);
-    connect(&savesoon_, &QTimer::timeout, this, &TVELKForm::savesoonTimer);
-    traywatch_.setObjectName(QStringLiteral("traywatch"));
-    traywatch_.setInterval(traywatchms);
-    connect(&traywatch_, &QTimer::timeout, this, &TVELKForm::traywatchTimer);
-    auto* tray = new traywatch(this);
-    connect(tray, &traywatch::changed, this,
-            [this] { QTimer::singleShot(traysettlems, this, &TVELKForm::traywatchTimer); });
-    if (!tray->watching()) traywatch_.start();
-    wake_ = new minutewake(this, book_, [this] { ttTimer(); });
-    wake_->putoff = wake_->alarm().putoff = &snooze_->store();
-    wake_->alarm().additem(traymenu_);
-    watch_ = new filewatch(*this, datapath_);
-}
-
-TVELKForm::~TVELKForm() {
-    // Focus moving away from the action box while the widgets go would commit into a book
-    // that is being destroyed.
-    meaction_->removeEventFilter(this);
-    // Nor may the window's last hiding re-arm the wake from that book.
-    removeEventFilter(wake_);
-    // The model and the delegate read the book while Qt tears the widgets down.
-    delete lbevents_;
-    lbevents_ = nullptr;
-    trayicon_->setContextMenu(nullptr);
-    delete traymenu_;
-}
-
-QFont TVELKForm::windowfont() {
-    QFont f;
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma")))
-        f = QFont(QStringLiteral("Tahoma"));
-    else
-        f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    f.setPointSize(8);
-    return f;
-}
 
 bool TVELKForm::wantstray(const std::string& cmdline) {
     return (" " + cmdline + " ").find(" tray ") != std::string::npos;
@@ -213,419 +82,6 @@ bool TVELKForm::wantstray(const std::string& cmdline) {
 
 bool TVELKForm::trayavailable() {
     return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-// ---- building the window ----
-
-void TVELKForm::buildpanel() {
-    panel_ = new QWidget(this);
-    panel_->setObjectName(QStringLiteral("panel"));
-    panel_->setGeometry(0, 0, clientwidth, panelheight);
-
-    auto label = [this](const char* name, const QString& text, int x, int y) {
-        auto* l = new QLabel(text, panel_);
-        l->setObjectName(QString::fromLatin1(name));
-        l->move(x, y);
-        l->adjustSize();
-        return l;
-    };
-    auto button = [this](const char* name, const QString& text, QRect r) {
-        auto* b = new QPushButton(text, panel_);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(r);
-        b->setAutoDefault(false);
-        return b;
-    };
-
-    label("Label2", QStringLiteral("Name:"), 8, 11);
-    cname_ = new plainedit(panel_);
-    cname_->setObjectName(QStringLiteral("cname"));
-    cname_->setGeometry(63, 8, 451, 21);
-
-    label("Label1", QStringLiteral("Time:"), 8, 38);
-    ctime_ = new plainedit(panel_);
-    ctime_->setObjectName(QStringLiteral("ctime"));
-    ctime_->setGeometry(63, 35, 341, 21);
-    btempl_ = button("btempl", QStringLiteral("+ Templ"), {410, 35, 49, 21});
-    testtime_ = button("testtime", QStringLiteral("Test"), {465, 35, 49, 21});
-
-    label("Label3", QStringLiteral("Action:"), 8, 65);
-    meaction_ = new QPlainTextEdit(panel_);
-    meaction_->setObjectName(QStringLiteral("meaction"));
-    // One line less than it could be: the line under it holds the editor's notes.
-    meaction_->setGeometry(63, 62, 451, 82);
-    meaction_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    meaction_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    meaction_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    meaction_->setTabChangesFocus(true);
-    button1_ = button("Button1", QStringLiteral("+ &File"), {8, 84, 49, 21});
-    bspecial_ = button("bspecial", QStringLiteral("+ #cmd"), {8, 111, 49, 21});
-    testaction_ = button("testaction", QStringLiteral("Test"), {8, 138, 49, 21});
-
-    label("Label4", QStringLiteral("Start:"), 8, 170);
-    label("Label5", QStringLiteral("Last:"), 8, 189);
-    label("Label6", QStringLiteral("Next:"), 8, 208);
-    lcreated_ = label("lcreated", QString::fromLatin1(designtime), 63, 170);
-    llast_ = label("llast", QString::fromLatin1(designtime), 63, 189);
-    lnext_ = label("lnext", QString::fromLatin1(designtime), 63, 208);
-
-    auto* bevel = new QFrame(panel_);
-    bevel->setObjectName(QStringLiteral("Bevel1"));
-    bevel->setFrameShape(QFrame::VLine);
-    bevel->setFrameShadow(QFrame::Sunken);
-    bevel->setGeometry(194 + 10 - 2, 165, 2, 56);
-
-    settonow_ = button("settonow", QStringLiteral("&Set to Now"), {210, 165, 97, 25});
-    settonow_->setToolTip(QStringLiteral("Set Start time to Now"));
-    settonow_->setIcon(icons::clock());
-    bactive_ = button("bactive", QStringLiteral("-"), {210, 196, 97, 25});
-    bactive_->setToolTip(QStringLiteral("Toggle Active"));
-    QFont bold = bactive_->font();
-    bold.setBold(true);
-    bactive_->setFont(bold);
-    duplevent_ = button("duplevent", QStringLiteral("&Duplicate"), {314, 165, 97, 25});
-    duplevent_->setIcon(icons::copy());
-    delevent_ = button("delevent", QStringLiteral("Delete"), {314, 196, 97, 25});
-    delevent_->setIcon(icons::cross());
-    newevent_ = button("newevent", QStringLiteral("&New"), {417, 165, 97, 56});
-    newevent_->setIcon(icons::newalarm());
-    for (QPushButton* b : {settonow_, duplevent_, delevent_, newevent_})
-        b->setIconSize({16, 16});
-    bactive_->setIconSize(imbell_.size());
-    auto* note = new notelabel(panel_);
-    note->setGeometry(63, 145, 451, 14);
-    notes_ = std::make_unique<editornotes>(panel_, note);
-    editornotes::nameforaccess(panel_);
-
-    // Handlers stay thin: each runs the named step of the editor.
-    connect(cname_, &QLineEdit::textChanged, this, [this] { editchanged(); });
-    connect(ctime_, &QLineEdit::textChanged, this, [this] { ctimeChange(); });
-    connect(settonow_, &QPushButton::clicked, this, &TVELKForm::settonowClick);
-    connect(bactive_, &QPushButton::clicked, this, &TVELKForm::bactiveClick);
-    connect(duplevent_, &QPushButton::clicked, this, &TVELKForm::dupleventClick);
-    connect(delevent_, &QPushButton::clicked, this, &TVELKForm::deleventClick);
-    connect(newevent_, &QPushButton::clicked, this, &TVELKForm::neweventClick);
-    connect(testaction_, &QPushButton::clicked, this, &TVELKForm::testactionClick);
-    mtempl_ = new templmenu(this);
-    mspecials_ = new specialsmenu(this);
-    finder_ = std::make_unique<filefinder>(qs(exedir_));
-    // A QLineEdit drops its selection when a click takes the focus away; "+ Templ" must
-    // replace that selection, so a click on it leaves the focus where it is.
-    btempl_->setFocusPolicy(Qt::TabFocus);
-    connect(btempl_, &QPushButton::clicked, this, &TVELKForm::btemplClick);
-    connect(bspecial_, &QPushButton::clicked, this, &TVELKForm::bspecialClick);
-    connect(button1_, &QPushButton::clicked, this, &TVELKForm::Button1Click);
-    connect(testtime_, &QPushButton::clicked, this, &TVELKForm::testtimeClick);
-    cname_->installEventFilter(this);
-    ctime_->installEventFilter(this);
-    meaction_->installEventFilter(this);
-}
-
-void TVELKForm::buildlist() {
-    lbevents_ = new QListView(this);
-    lbevents_->setObjectName(QStringLiteral("lbevents"));
-    lbevents_->setGeometry(0, panelheight, clientwidth, clientheight - panelheight);
-    lbevents_->setUniformItemSizes(true);
-    lbevents_->setSelectionMode(QAbstractItemView::SingleSelection);
-    lbevents_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lbevents_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    lbevents_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    model_ = new alarmmodel(book_, lbevents_);
-    delegate_ = new alarmdelegate(book_, imbell_, imbellinv_, lbevents_);
-    lbevents_->setModel(model_);
-    lbevents_->setItemDelegate(delegate_);
-    lbevents_->setAccessibleName(QStringLiteral("Alarms"));
-    lbevents_->setAccessibleDescription(
-        QStringLiteral("Next time, countdown and name of each alarm"));
-    model_->notes = delegate_->notes = notes_.get();
-    // Every change of the selected row, by mouse or by keys, shows that row's alarm; rows
-    // selected by the program itself do not.
-    connect(lbevents_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (!listsync_) lbeventsClick();
-    });
-    lbevents_->installEventFilter(this);
-    lbevents_->viewport()->installEventFilter(this);
-}
-
-void TVELKForm::buildtray() {
-    trayicon_ = new QSystemTrayIcon(this);
-    trayicon_->setObjectName(QStringLiteral("trayicon"));
-    trayicon_->setToolTip(QString::fromLatin1(designcaption));
-    // Without a parent: a dialog modal to the window must not block the tray menu with it.
-    traymenu_ = new QMenu;
-    traymenu_->setObjectName(QStringLiteral("traymenu"));
-    QAction* restore = traymenu_->addAction(QStringLiteral("Restore"));
-    restore->setObjectName(QStringLiteral("Restore1"));
-    QFont bold = restore->font();
-    bold.setBold(true);
-    restore->setFont(bold);
-    traymenu_->setDefaultAction(restore);
-    traymenu_->addSeparator()->setObjectName(QStringLiteral("N10"));
-    QAction* exit = traymenu_->addAction(QStringLiteral("Exit VELK"));
-    exit->setObjectName(QStringLiteral("ExitVELK1"));
-    connect(restore, &QAction::triggered, this, &TVELKForm::Restore1Click);
-    connect(exit, &QAction::triggered, this, &TVELKForm::ExitVELK1Click);
-    trayicon_->setContextMenu(traymenu_);
-    connect(trayicon_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::Trigger) trayiconClick();
-                // A StatusNotifierItem host that shows no menu of its own asks for one.
-                // Of a fixed size, it floats where Wayland has no window to hang it on.
-                if (why == QSystemTrayIcon::Context && !traymenu_->isVisible()) {
-                    traymenu_->setFixedSize(traymenu_->sizeHint());
-                    traymenu_->popup(QCursor::pos());
-                }
-            });
-}
-
-void TVELKForm::settaborder() {
-    // The panel first (its own order), then the list.
-    const QWidget* order[] = {cname_,     ctime_,    meaction_, bactive_,    btempl_,
-                              testtime_,  button1_,  bspecial_, testaction_, settonow_,
-                              duplevent_, delevent_, newevent_, lbevents_};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
-}
-
-void TVELKForm::centre() {
-    if (const QScreen* s = screen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
-}
-
-// ---- start-up and shutdown ----
-
-void TVELKForm::FormCreate() {
-    trayicon_->setIcon(windowIcon());
-    if (trayavailable()) trayicon_->show();
-    sched_.basecaption = windowTitle().toStdString();
-    icons::invertbell(imbell_, imbellinv_, lbevents_->palette().color(QPalette::Highlight));
-    centre();
-    if (!wantstray(cmdline_))
-        trayiconClick();
-    else if (!trayavailable())
-        // Without a tray a hidden window could never be brought back: start on the task bar.
-        showMinimized();
-    if (!loadbook()) return;
-    clearfields();
-    setinterval(scheduler::idleinterval);
-    ttTimer();
-}
-
-bool TVELKForm::loadbook() {
-    try {
-        file_.load(book_);
-        snooze_->load();
-        refreshlist(shownone);
-    } catch (const velkerror& e) {
-        model_->refresh();
-        // The first save moves the damaged file out of the way: say where it goes.
-        std::string text = e.text;
-        const std::string aside = file_.nextasidepath();
-        if (file_.damaged() && !aside.empty() && datafile::exists(datapath_))
-            text += "\r\nThe damaged file will be kept as '" + aside + "'.";
-        thedesktop().showmessage(text);
-        return false;
-    }
-    return true;
-}
-
-void TVELKForm::closeEvent(QCloseEvent* e) {
-    if (closed_) return e->accept();
-    // One question at a time: a second request while it is open is that same request.
-    if (exitasking_) return e->ignore();
-    if (!sessionending()) {
-        // The question only when the user sees the window; from the tray it closes at once.
-        if (isVisible() && !isMinimized()) {
-            exitasking_ = true;
-            const bool yes = thedesktop().askyesno("Exit [VELK]?");
-            exitasking_ = false;
-            if (!yes && !sessionending()) return e->ignore();
-        }
-        // Saved now, while the user can still choose to stay when that fails.
-        if (!sessionending()) {
-            commitedits(true);
-            if (!saveevents(true)) return e->ignore();
-        }
-    }
-    endsession();
-    if (closed_)
-        e->accept();
-    else
-        e->ignore();
-}
-
-bool TVELKForm::nested() const {
-    return sched_.inconfirm || indialog || messagedialog::opencount() > 0 ||
-           QApplication::activeModalWidget() != nullptr;
-}
-
-void TVELKForm::endsession() {
-    velk::endsession();
-    tt_.stop();
-    saveevs_.stop();
-    savesoon_.stop();
-    traywatch_.stop();
-    traymenu_->hide();
-    messagedialog::closeall();
-    emit ending();
-    // A running pass or script still refers to its alarm: the book goes only after it is done.
-    if (!nested()) finish();
-}
-
-void TVELKForm::finish() {
-    if (closed_) return;
-    closed_ = true;
-    tt_.stop();
-    saveevs_.stop();
-    savesoon_.stop();
-    traywatch_.stop();
-    commitedits(false);
-    try {
-        writefile(true, true);
-    } catch (const velkerror&) {
-        // The session is over; there is nobody left to ask. A user's Exit saved before.
-    }
-    cur_ = nullptr;
-    book_.clear();
-    model_->refresh();
-    trayicon_->hide();
-    hide();
-    wake_->timer().disarm();
-    emit closed();
-}
-
-void TVELKForm::emergencysave() {
-    if (closed_) return;
-    editchanged();
-    try {
-        writefile(false, true);
-    } catch (const velkerror&) {
-        // The session is ending; there is nobody left to tell.
-    }
-}
-
-bool TVELKForm::saveevents(bool atexit) {
-    try {
-        writefile(false, atexit);
-        return true;
-    } catch (const velkerror& e) {
-        if (atexit)
-            return thedesktop().askyesno(
-                e.text + "\r\n\r\nExit anyway? The changes since the last save would be lost.");
-        warnsave(e.text);
-        return false;
-    }
-}
-
-void TVELKForm::saveevsTimer() {
-    saveevents(false);
-}
-
-void TVELKForm::changed() {
-    // Started, never restarted: steady typing still saves every couple of seconds.
-    if (!closed_ && !savesoon_.isActive()) savesoon_.start();
-}
-
-void TVELKForm::savesoonTimer() {
-    if (closed_) return;
-    try {
-        // Writes only when the book's text differs from what the file holds.
-        writefile(true, false);
-    } catch (const velkerror& e) {
-        warnsave(e.text);
-    }
-}
-
-void TVELKForm::warnsave(const std::string& text) {
-    // One warning at a time: saves go on while the first one is still unread.
-    if (savewarning_) return;
-    savewarning_ = true;
-    thedesktop().showmessage(text);
-    savewarning_ = false;
-}
-
-void TVELKForm::ttTimer() {
-    // A tray that appears after start-up (the panel restarted) is used from then on.
-    if (!closed_ && !trayicon_->isVisible() && trayavailable()) trayicon_->show();
-    sched_.tttimer();
-    // The countdown moves on between changes of the list.
-    updatetraytip();
-}
-
-void TVELKForm::updatetraytip() {
-    const QString tip = qs(traytip(book_, now(), designcaption, &snooze_->store()));
-    if (trayicon_->toolTip() != tip) trayicon_->setToolTip(tip);
-}
-
-void TVELKForm::traywatchTimer() {
-    // The panel went away while the window hid in it: the task bar is the way back now.
-    if (!closed_ && !isVisible() && trayicon_->isVisible() && !trayavailable()) {
-        trayicon_->hide();
-        showMinimized();
-    }
-}
-
-void TVELKForm::setcaption(const std::string& caption) {
-    const QString text = qs(caption);
-    if (windowTitle() != text) setWindowTitle(text);
-}
-
-void TVELKForm::setinterval(int ms) {
-    // Setting the interval restarts the timer, as the tick expects.
-    tt_.setInterval(ms);
-}
-
-// ---- window and tray ----
-
-void TVELKForm::trayiconClick() {
-    // While a script dialog is up only the dialog comes forward, not the window over it.
-    if (!indialog) {
-        if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-    }
-    QWidget* front = QApplication::activeModalWidget();
-    if (!front && isVisible()) front = this;
-    if (front) {
-        // A dialog the user minimised comes back too.
-        if (front->isMinimized())
-            front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
-        front->raise();
-        front->activateWindow();
-    }
-}
-
-void TVELKForm::Restore1Click() {
-    trayiconClick();
-}
-
-void TVELKForm::ExitVELK1Click() {
-    close();
-}
-
-void TVELKForm::minimizeapp() {
-    if (trayavailable())
-        appeventsMinimize();
-    else
-        showMinimized();
-}
-
-void TVELKForm::appeventsMinimize() {
-    if (!trayicon_->isVisible()) trayicon_->show();
-    hide();
-}
-
-void TVELKForm::changeEvent(QEvent* e) {
-    QWidget::changeEvent(e);
-    if (e->type() == QEvent::WindowStateChange && isMinimized() && trayavailable())
-        // Hiding inside the state change confuses some window managers: do it right after.
-        QTimer::singleShot(0, this, [this] {
-            if (isMinimized()) appeventsMinimize();
-        });
-    else if (e->type() == QEvent::PaletteChange && lbevents_)
-        icons::invertbell(imbell_, imbellinv_, lbevents_->palette().color(QPalette::Highlight));
 }
 
 bool TVELKForm::eventFilter(QObject* watched, QEvent* e) {
@@ -670,14 +126,11 @@ int TVELKForm::selectedrow() const {
 
 int TVELKForm::selectedalarm() {
     const int r = selectedrow();
-    return r >= 0 && r < book_.evcount ? book_.evorder[r] : -1;
+    return r >= 0 && r < book_.evcount() ? book_.evorder(r) : -1;
 }
 
 int TVELKForm::rowof(const velk::event* e) const {
-    if (!e) return -1;
-    for (int r = 0; r < book_.evcount; ++r)
-        if (book_.evs[book_.evorder[r]].get() == e) return r;
-    return -1;
+    return book_.rowof(e);
 }
 
 void TVELKForm::selectrow(int r) {
@@ -699,7 +152,7 @@ void TVELKForm::snoozeschanged() {
 }
 
 void TVELKForm::refreshlist(int sel) {
-    changed();
+    session_.changed();
     book_.sortbook();
     snooze_->changed();
     model_->refresh();
@@ -714,7 +167,7 @@ void TVELKForm::refreshlist(int sel) {
 
 void TVELKForm::lbeventsClick() {
     const int r = selectedrow();
-    showevent(r >= 0 && r < book_.evcount ? book_.evorder[r] : -1);
+    showevent(r >= 0 && r < book_.evcount() ? book_.evorder(r) : -1);
 }
 
 // ---- the editor ----
@@ -786,7 +239,11 @@ bool TVELKForm::commitedits(bool show) {
     if (ctime_->text() != shown(cur_->time)) cur_->time = ctime_->text().toStdString();
     if (memoblocks() != memoshown(cur_->action)) cur_->action = memolines(cur_->action);
     if (cur_->active) {
-        if (!cur_->activate(show)) notes_->switchedoff(cur_);
+        std::string why;
+        if (!cur_->activate(&why)) {
+            if (show) thedesktop().showmessage(why);
+            notes_->switchedoff(cur_);
+        }
     } else {
         cur_->recompute();
     }
@@ -849,9 +306,9 @@ void TVELKForm::clearfields() {
 
 void TVELKForm::showevent(int idx) {
     commitedits(true);
-    if (idx >= 0 && idx < book_.evcount) {
-        if (cur_ != book_.evs[idx].get()) retype_.end();
-        cur_ = book_.evs[idx].get();
+    if (idx >= 0 && idx < book_.evcount()) {
+        if (cur_ != book_.evs(idx)) retype_.end();
+        cur_ = book_.evs(idx);
         fillfields(*cur_);
     } else {
         cur_ = nullptr;
@@ -864,7 +321,7 @@ void TVELKForm::editchanged() {
     const int idx = selectedalarm();
     if (!editlive_) return;
     if (!commitedits(false)) return;
-    refreshlist(idx >= 0 ? idx : book_.evcount - 1);
+    refreshlist(idx >= 0 ? idx : book_.evcount() - 1);
 }
 
 void TVELKForm::meactionExit() {
@@ -878,7 +335,7 @@ void TVELKForm::ctimeChange() {
     if (typed && retype_.typed(cur_, wason)) {
         fillfields(*cur_);
         refreshlist(keepcurrent);
-        QTimer::singleShot(0, this, [this, alarm = cur_] { offerdue(alarm); });
+        later([this, alarm = cur_] { session_.offerdue(alarm); });
     }
 }
 
@@ -889,69 +346,16 @@ void TVELKForm::clearfocus() {
 // ---- commands from the command line ----
 
 control::reply TVELKForm::runcommand(const std::vector<std::string>& args) {
-    control::reply r;
-    const control::command c = control::parsecommand(args, r);
-    if (c.what == control::command::none) return r;
-    if (closed_ || sessionending()) return {1, "", "VELK is closing; try again in a moment.\n"};
-    // The book is empty in place of a damaged file (also while its first message is open),
-    // until the user has dealt with it; a save would set the file aside.
-    if (file_.unresolved(book_)) {
-        std::string message = control::loadproblem(datapath_);
-        if (message.empty()) message = control::damagedmessage(datapath_, "");
-        return {1, "", message + "\n"};
-    }
-    // Typing in the editor belongs to the book before anything else changes it.
-    commitedits(false);
-    if (std::string why = watch_->beforecommand(); !why.empty()) return {1, "", why + "\n"};
-    velk::event* removed = nullptr;
-    if (c.what == control::command::remove) {
-        int named = 0;
-        for (int i = 0; i < book_.evcount; ++i)
-            if (book_.evs[i]->name == c.name && ++named == 1) removed = book_.evs[i].get();
-        if (named != 1) removed = nullptr;
-        // A dialog of the editor's alarm (its test, a message) still uses it.
-        // So does a running due pass (its busy alarm), whichever alarm the editor shows.
-        if (removed && (removed->busy || (removed == cur_ && QApplication::activeModalWidget())))
-            return {1, "",
-                    "The Alarm '" + c.name +
-                        "' is open in VELK behind a dialog; close the dialog and try again.\n"};
-    }
-    velk::event* enabled = control::applycommand(book_, snooze_->store(), c, now(), r);
-    if (r.status != 0 || !control::writes(c)) return r;
-    if (removed && removed == cur_) {
-        cur_ = nullptr;
-        clearfields();
-    }
-    refreshlist(keepcurrent);
-    if (cur_) fillfields(*cur_);
-    // After the answer has gone: the offer may wait in a dialog for as long as the user likes.
-    if (enabled) QTimer::singleShot(0, this, [this, enabled] { offerdue(enabled); });
-    // The answer tells that the change is on the disk. A failed save keeps the change in the
-    // window, for the next save to write.
-    // A hand edit not yet taken is kept aside first, as by every save; it is told after the
-    // answer, which must not wait for the user. (No loading again here: the book has changed.)
-    std::string kept;
-    try {
-        if (watch_->beforesave(true, kept)) file_.savechanged(book_);
-        if (kept.empty()) kept = file_.keptbysave();
-    } catch (const velkerror& e) {
-        return {1, "", e.text + "\n"};
-    }
-    if (!kept.empty())
-        QTimer::singleShot(0, this, [this, kept] { warnsave(keptmessage(datapath_, kept)); });
-    return r;
-}
-
-void TVELKForm::offerdue(velk::event* alarm) {
-    if (closed_ || book_.indexof(alarm) < 0) return;
-    if (sched_.fireifdue(*alarm, alarm == cur_, true)) refreshlist(keepcurrent);
+    return session_.runcommand(args);
 }
 
 // ---- buttons ----
 
 void TVELKForm::settonowClick() {
     if (commitedits(true)) {
-        cur_->startnow();
+        std::string why;
+        cur_->startnow(&why);
+        if (!why.empty()) thedesktop().showmessage(why);
         fillfields(*cur_);
         refreshlist(book_.indexof(cur_));
     }
@@ -967,7 +371,9 @@ void TVELKForm::bactiveClick() {
         cname_->setFocus(Qt::OtherFocusReason);
         return;
     }
-    const bool ok = cur_->toggle();
+    std::string why;
+    const bool ok = cur_->toggle(&why);
+    if (!ok) thedesktop().showmessage(why);
     fillfields(*cur_);
     refreshlist(book_.indexof(cur_));
     if (cur_ && sched_.fireifdue(*cur_, true, true)) refreshlist(book_.indexof(cur_));
@@ -983,7 +389,7 @@ void TVELKForm::dupleventClick() {
             thedesktop().showmessage(std::string(bookfullmessage));
         } else {
             book_.append(std::make_unique<velk::event>(velk::event::duplicate_t{}, *cur_));
-            refreshlist(book_.evcount - 1);
+            refreshlist(book_.evcount() - 1);
         }
     }
     clearfocus();
@@ -999,19 +405,19 @@ void TVELKForm::deleventClick() {
     if (commitedits(true)) {
         int r = selectedrow();
         // With no row chosen there is nothing the user pointed at: delete nothing.
-        if (r >= 0 && r < book_.evcount) {
-            book_.remove(book_.evorder[r]);
+        if (r >= 0 && r < book_.evcount()) {
+            book_.remove(book_.evorder(r));
             cur_ = nullptr;
             clearfields();
             refreshlist(shownone);
-            if (r >= book_.evcount) --r;
+            if (r >= book_.evcount()) --r;
             if (r >= 0) {
                 selectrow(r);
                 lbeventsClick();
             }
         }
     }
-    if (book_.evcount > 0)
+    if (book_.evcount() > 0)
         lbevents_->setFocus(Qt::OtherFocusReason);
     else
         neweventClick();

@@ -4,15 +4,13 @@
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "alarms/alarmfile.h"
-#include "alarms/book.h"
 #include "alarms/retyping.h"
-#include "control/message.h"
-#include "execution/scheduler.h"
+#include "control/alarmsession.h"
 
 class QAction;
 class QFrame;
@@ -38,7 +36,7 @@ class templmenu;
 
 // The main window: the alarm book, the live editor above the list of alarms, the tray icon and
 // the timers that run the alarms and save them.
-class TVELKForm : public QWidget, public tickhost {
+class TVELKForm : public QWidget, public sessionhost {
     Q_OBJECT
   public:
     // datapath: the alarm file. cmdline: the command-line words after the program's name.
@@ -55,7 +53,7 @@ class TVELKForm : public QWidget, public tickhost {
     static QFont windowfont();
 
     // The editor.
-    bool commitedits(bool show);
+    bool commitedits(bool show) override;
     void clearfields();
     void showevent(int idx);
 
@@ -69,6 +67,15 @@ class TVELKForm : public QWidget, public tickhost {
     void refreshlist(int sel) override;
     void snoozeschanged() override;
 
+    // What the session uses besides.
+    bool modalopen() override;
+    void forget() override;
+    void later(std::function<void()> f) override;
+    void warn(const std::string& text) override;
+    void reload() override;
+    void armsave() override;
+    bool onlysavewarning() override;
+
     // A command from the command line (velk --add, --enable, ...), applied to the book as the
     // same edit in the window would be: the list re-sorted and the file saved soon after.
     control::reply runcommand(const std::vector<std::string>& args);
@@ -80,6 +87,7 @@ class TVELKForm : public QWidget, public tickhost {
     // where it is still there.
     void reloadfile();
 
+    alarmsession& session() { return session_; }
     book& alarms() { return book_; }
     alarmfile& file() { return file_; }
     QSystemTrayIcon* trayicon() const { return trayicon_; }
@@ -90,7 +98,7 @@ class TVELKForm : public QWidget, public tickhost {
     const QImage& imbell() const { return imbell_; }
     alarmdelegate* delegate() const { return delegate_; }
     // Whether the window closed (FormClose ran); the book is then empty.
-    bool isclosed() const { return closed_; }
+    bool isclosed() const { return session_.closed(); }
     // The row selected in the list, or -1.
     int selectedrow() const;
 
@@ -144,10 +152,6 @@ class TVELKForm : public QWidget, public tickhost {
     void endsession();
     // The final commit, save and close; does nothing when the window already closed.
     void finish();
-    // A due pass, a script dialog or some other modal dialog is running: the book must not go.
-    bool nested() const;
-    // Nothing refers to the book's alarms now, though a warning about a save may be open.
-    bool bookfree() const;
     // Checks that the tray is still there while the window hides in it.
     void traywatchTimer();
 
@@ -183,34 +187,25 @@ class TVELKForm : public QWidget, public tickhost {
     int rowof(const velk::event* e) const;
     void clearfocus();
     bool refusefull();
-    // The book may have changed: make sure a save follows within a couple of seconds.
-    void changed();
     // The tray icon's tooltip names the alarm due next.
     void updatetraytip();
     void warnsave(const std::string& text);
     // Loads the file into the book, showing a damaged file's messages; false when it failed.
     bool loadbook();
-    // Every save of the window (ui/filewatch.cpp): a change made on disk meanwhile is settled
-    // first. false when nothing was written because the file on disk was taken instead.
-    // Throws velkerror like the file's save.
-    bool writefile(bool onlychanged, bool closing);
-    // An alarm switched on from the command line whose time has come: offered like the Active
-    // button offers it.
-    void offerdue(velk::event* alarm);
     void centre();
 
     std::string datapath_;
     std::string cmdline_;
     // The executable's folder; the alarm file may live elsewhere.
     std::string exedir_;
-    book book_;
-    alarmfile file_;
-    scheduler sched_;
+    alarmsession session_;
+    book& book_ = session_.alarms();
+    alarmfile& file_ = session_.file();
+    scheduler& sched_ = session_.sched();
     velk::event* cur_ = nullptr;
     bool editlive_ = true;
     retyping retype_;
     bool listsync_ = false;
-    bool closed_ = false;
     bool fullrefused_ = false;
     bool savewarning_ = false;
     bool exitasking_ = false;

@@ -92,8 +92,8 @@ TEST(windowsdatapath, BesideTheExecutableWhenWritableElseInAppData) {
         EXPECT_EQ(namesin(user), std::set<std::string>{"Alarms.data"});
         book back;
         alarmfile(path).load(back);
-        ASSERT_EQ(back.evcount, 1);
-        EXPECT_EQ(back.evs[0]->name, name);
+        ASSERT_EQ(back.evcount(), 1);
+        EXPECT_EQ(back.evs(0)->name, name);
     }
 }
 
@@ -143,7 +143,7 @@ TEST_F(windowsfile, AReplaceHeldUpForAMomentIsTriedAgainUntilItGoesThrough) {
     const auto took = std::chrono::steady_clock::now() - start;
     release.join();
     EXPECT_GE(took, std::chrono::milliseconds(100)) << "the handle did not hold the replace up";
-    EXPECT_EQ(readbytes(path), eventtext(*now.evs[0]));
+    EXPECT_EQ(readbytes(path), eventtext(*now.evs(0)));
     EXPECT_EQ(namesin(dir.file("")), std::set<std::string>{"Alarms.data"});
 }
 
@@ -166,7 +166,7 @@ TEST_F(windowsfile, AReplaceHeldUpForGoodFailsAndKeepsTheOldFileWhole) {
     EXPECT_EQ(namesin(dir.file("")), std::set<std::string>{"Alarms.data"});
     // Released, the next save goes through.
     EXPECT_EQ(savemessage(now), "");
-    EXPECT_EQ(readbytes(path), eventtext(*now.evs[0]));
+    EXPECT_EQ(readbytes(path), eventtext(*now.evs(0)));
 }
 
 // The user's decimal separator, from the regional settings, changed for real and put back.
@@ -219,8 +219,8 @@ TEST_F(windowsfile, TheDecimalSeparatorOfTheRegionalSettingsIsRead) {
             continue;
         }
         file.load(b);
-        ASSERT_EQ(b.evcount, 1);
-        EXPECT_EQ(b.evs[0]->created, 46362.5);
+        ASSERT_EQ(b.evcount(), 1);
+        EXPECT_EQ(b.evs(0)->created, 46362.5);
         file.save(b);
         EXPECT_EQ(readbytes(path), "a\r\n8:00\r\n46362.5\r\n-\r\n1\r\n0\r\n\r\n");
     }

@@ -133,7 +133,7 @@ struct savefixture : ::testing::Test {
         // Some 40 KiB: ten writes of 4 KiB.
         for (int i = 0; i < 4; ++i) {
             big.append(makealarm("new " + std::to_string(i), 10000));
-            bigtext += eventtext(*big.evs[i]);
+            bigtext += eventtext(*big.evs(i));
         }
     }
     std::set<std::string> folder() const {
@@ -260,7 +260,7 @@ struct racecase {
 // Another program renames its file into place between the last look and the replace: what it
 // put there is kept, once however often it comes back, and never what was VELK's own.
 TEST_F(savefixture, AFileRenamedInJustBeforeTheReplaceIsKept) {
-    const std::string mine = eventtext(*old.evs[0]), edit = mine + eventtext(*big.evs[0]);
+    const std::string mine = eventtext(*old.evs(0)), edit = mine + eventtext(*big.evs(0));
     const racecase cases[] = {
         {"another program's edit", true, false, 1, true},
         {"the same edit before every save", true, false, 3, true},
@@ -358,13 +358,13 @@ TEST_F(savefixture, SaveChangedWritesOnlyWhatTheFileDoesNotHold) {
     EXPECT_FALSE(file.savechanged(b)) << "nothing changed since the load";
     EXPECT_EQ(ops.calls["createtemp"], 0);
 
-    b.evs[0]->name = "edited";
+    b.evs(0)->name = "edited";
     EXPECT_TRUE(file.savechanged(b));
     EXPECT_FALSE(file.savechanged(b));
     EXPECT_EQ(ops.calls["createtemp"], 1);
 
     // A failed save leaves the file unknown: the same text is tried again.
-    b.evs[0]->name = "edited twice";
+    b.evs(0)->name = "edited twice";
     ops.failstep = "flush";
     ops.failat = 2;
     EXPECT_THROW(file.savechanged(b), velkerror);
@@ -372,7 +372,7 @@ TEST_F(savefixture, SaveChangedWritesOnlyWhatTheFileDoesNotHold) {
     EXPECT_TRUE(file.savechanged(b));
     book back;
     alarmfile(path).load(back);
-    EXPECT_EQ(back.evs[0]->name, "edited twice");
+    EXPECT_EQ(back.evs(0)->name, "edited twice");
 
     // The five-minute save writes whatever the file holds.
     file.save(b);
@@ -471,7 +471,7 @@ TEST_F(savefixture, AFullFileSystemKeepsTheOldFileWhole) {
 
     // With the space back, a smaller book is saved.
     EXPECT_NO_THROW(target.save(old));
-    EXPECT_EQ(readbytes(file), eventtext(*old.evs[0]));
+    EXPECT_EQ(readbytes(file), eventtext(*old.evs(0)));
 }
 
 #endif

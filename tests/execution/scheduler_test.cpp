@@ -62,7 +62,7 @@ class schedule : public testing::Test {
         e->time = time;
         e->action = std::move(action);
         e->created = created;
-        e->activate(false);
+        e->activate();
         event& added = alarms.append(std::move(e));
         alarms.sortbook();
         return added;
@@ -297,6 +297,27 @@ TEST_F(schedule, atickduringamessagerunsanotheralarminsideit) {
     EXPECT_FALSE(ea.busy || eb.busy || indialog);
 }
 
+// What a re-entered tick may do, by the flags that are set when it comes.
+TEST(passstate, whatatickmaydo) {
+    const struct {
+        bool ending, indialog, asking, inconfirm;
+        passstate state;
+        tickmay may;
+    } rows[] = {
+        {false, false, false, false, passstate::idle, tickmay::full},
+        {false, false, false, true, passstate::duepass, tickmay::captiononly},
+        {false, false, true, true, passstate::missedquestion, tickmay::captiononly},
+        {false, true, false, true, passstate::scriptdialog, tickmay::full},
+        {false, true, false, false, passstate::scriptdialog, tickmay::full},
+        {true, true, true, true, passstate::closing, tickmay::captiononly},
+    };
+    for (const auto& r : rows) {
+        const passstate s = passstateof(r.ending, r.indialog, r.asking, r.inconfirm);
+        EXPECT_EQ(s, r.state);
+        EXPECT_EQ(whattickmay(s), r.may);
+    }
+}
+
 TEST_F(schedule, busykeepsapassfromrunningtwice) {
     event& e = add("a", "08:00", {"#msg hold"}, at("2026-12-07 07:00"));
     std::vector<bool> again;
@@ -440,7 +461,7 @@ TEST_P(skipping, equalsthelooponebyone) {
     for (event* e : {&byloop, &fast}) {
         e->time = c.time;
         e->created = at(c.created);
-        ASSERT_TRUE(e->activate(false)) << c.time;
+        ASSERT_TRUE(e->activate()) << c.time;
     }
     const datetime now = at(c.now);
     while (!isnovalue(byloop.next) && byloop.next <= now) {

@@ -25,12 +25,12 @@ class wake : public testing::Test {
         e->name = name;
         e->time = time;
         e->created = clock.now();
-        e->activate(false);
+        e->activate();
         return alarms.append(std::move(e));
     }
     std::string woken(const char* now) {
         const int i = wakealarm(alarms, at(now));
-        return i < 0 ? "" : alarms.evs[i]->name;
+        return i < 0 ? "" : alarms.evs(i)->name;
     }
 
     test::fakewallclock clock;
@@ -52,7 +52,7 @@ TEST_F(wake, thealarmtowakefor) {
 // A put-off run wakes too when it comes first, within the same day.
 TEST_F(wake, asnoozedrunthatcomesfirst) {
     snoozes putoff;
-    event& tea = *alarms.evs[0];
+    event& tea = *alarms.evs(0);
     for (const auto& [until, expect] : {std::pair{"2026-12-07 08:20", "2026-12-07 08:20"},
                                         std::pair{"2026-12-09 08:20", "2026-12-07 08:30"}}) {
         putoff.snooze(tea, at(until), 15);
@@ -62,7 +62,7 @@ TEST_F(wake, asnoozedrunthatcomesfirst) {
 
 TEST_F(wake, armsonlywhenthemomentmoves) {
     wakearmer armer(timer);
-    event& tea = *alarms.evs[0];
+    event& tea = *alarms.evs(0);
     const auto none = [] {};
     const long long teams = clock.wallms(tea.next);
     const auto arm = [](long long ms) { return "arm " + std::to_string(ms); };
@@ -98,7 +98,7 @@ TEST_F(wake, afailedarmistriedagain) {
     timer.failwith.clear();
     armer.rearm(alarms, clock.now(), true);
     EXPECT_EQ(timer.log.size(), 2u);
-    EXPECT_EQ(armer.armedat(), clock.wallms(alarms.evs[0]->next));
+    EXPECT_EQ(armer.armedat(), clock.wallms(alarms.evs(0)->next));
 }
 
 // Off unless the file says on; setting keeps the other lines.

@@ -33,21 +33,21 @@ std::unique_ptr<book> load(std::string_view text, std::string* error) {
 
 std::string save(const book& b) {
     std::string text;
-    for (int i = 0; i < b.evcount; ++i)
-        text += eventtext(*b.evs[i]);
+    for (int i = 0; i < b.evcount(); ++i)
+        text += eventtext(*b.evs(i));
     return text;
 }
 
 void checkbook(const book& b) {
-    FUZZ_CHECK(b.evcount >= 0 && b.evcount <= book::capacity);
-    std::vector<bool> seen(static_cast<size_t>(b.evcount));
-    for (int i = 0; i < b.evcount; ++i) {
-        const event& e = *b.evs[i];
+    FUZZ_CHECK(b.evcount() >= 0 && b.evcount() <= book::capacity);
+    std::vector<bool> seen(static_cast<size_t>(b.evcount()));
+    for (int i = 0; i < b.evcount(); ++i) {
+        const event& e = *b.evs(i);
         // An alarm whose time does not parse is loaded inactive.
         if (e.active) FUZZ_CHECK(e.parsed != nullptr);
         FUZZ_CHECK(!isnovalue(e.created));
-        const int k = b.evorder[static_cast<size_t>(i)];
-        FUZZ_CHECK(k >= 0 && k < b.evcount && !seen[static_cast<size_t>(k)]);
+        const int k = b.evorder(static_cast<size_t>(i));
+        FUZZ_CHECK(k >= 0 && k < b.evcount() && !seen[static_cast<size_t>(k)]);
         seen[static_cast<size_t>(k)] = true;
     }
 }
@@ -75,14 +75,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     checkbook(*first);
 
     const std::string saved = save(*first);
-    if (first->evcount == 0) FUZZ_CHECK(saved.empty());
+    if (first->evcount() == 0) FUZZ_CHECK(saved.empty());
     std::string again;
     const auto second = load(saved, &again);
     if (!second) velk::fuzz::failed(again.c_str(), __FILE__, __LINE__);
     checkbook(*second);
-    FUZZ_CHECK(second->evcount == first->evcount);
-    for (int i = 0; i < first->evcount; ++i)
-        FUZZ_CHECK(sameevent(*first->evs[i], *second->evs[i]));
+    FUZZ_CHECK(second->evcount() == first->evcount());
+    for (int i = 0; i < first->evcount(); ++i)
+        FUZZ_CHECK(sameevent(*first->evs(i), *second->evs(i)));
     FUZZ_CHECK(save(*second) == saved);
     // Loading touches no desktop: the messages are the caller's.
     FUZZ_CHECK(desk.calls.empty());

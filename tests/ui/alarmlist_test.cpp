@@ -82,15 +82,15 @@ class alarmlisttest : public QObject {
         e.name = name;
         e.time = time;
         if (active)
-            e.activate(false);
+            e.activate();
         else
             e.recompute();
         alarms.sortbook();
         return e;
     }
     int rowof(const velk::event& e) const {
-        for (int r = 0; r < alarms.evcount; ++r)
-            if (alarms.evs[alarms.evorder[r]].get() == &e) return r;
+        for (int r = 0; r < alarms.evcount(); ++r)
+            if (alarms.evs(alarms.evorder(r)) == &e) return r;
         return -1;
     }
     painted paint(const velk::event& e, bool selected) {

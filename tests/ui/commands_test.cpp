@@ -92,8 +92,8 @@ class commandstest : public QObject {
     QString rows() const {
         QStringList names;
         const book& b = form->alarms();
-        for (int r = 0; r < b.evcount; ++r)
-            names << QString::fromStdString(b.evs[b.evorder[r]]->name);
+        for (int r = 0; r < b.evcount(); ++r)
+            names << QString::fromStdString(b.evs(b.evorder(r))->name);
         return names.join(',');
     }
 
@@ -215,8 +215,8 @@ class commandstest : public QObject {
         if (!list.isEmpty()) QCOMPARE(rows(), list);
         // Through the window too, the change is in the file when the command returns.
         std::string shown;
-        for (int i = 0; i < form->alarms().evcount; ++i)
-            shown += eventtext(*form->alarms().evs[i]);
+        for (int i = 0; i < form->alarms().evcount(); ++i)
+            shown += eventtext(*form->alarms().evs(i));
         if (running && status == 0) QCOMPARE(readfile(), shown);
         // The window's own save (not the command) would set a damaged file aside.
         if (!form->file().damaged()) form->savesoonTimer();
@@ -225,7 +225,7 @@ class commandstest : public QObject {
         if (status == 0 && running) {
             book reread;
             alarmfile(path()).load(reread);
-            QCOMPARE(reread.evcount, form->alarms().evcount);
+            QCOMPARE(reread.evcount(), form->alarms().evcount());
         }
         QVERIFY(!QFile::exists(dir->filePath("Alarms.data.damaged")));
     }
@@ -271,7 +271,7 @@ class commandstest : public QObject {
                 std::string::npos);
         QCOMPARE(desk->of("four")[0].defaultbutton, answer::yes);
         // Closed without an answer: skipped, and due next tomorrow.
-        QCOMPARE(displaytime(form->alarms().evs[0]->next), std::string("2026-12-08 08:00 tue"));
+        QCOMPARE(displaytime(form->alarms().evs(0)->next), std::string("2026-12-08 08:00 tue"));
     }
 
     // Commands while the window starts: none is lost, none applied twice, whichever of the two
@@ -296,11 +296,11 @@ class commandstest : public QObject {
         adder.join();
         QVERIFY(started);
         QCOMPARE(added.load(), 6);
-        QCOMPARE(form->alarms().evcount, 7);
+        QCOMPARE(form->alarms().evcount(), 7);
         form->savesoonTimer();
         book reread;
         alarmfile(path()).load(reread);
-        QCOMPARE(reread.evcount, 7);
+        QCOMPARE(reread.evcount(), 7);
     }
 
     void channelisprivate() {

@@ -78,7 +78,7 @@ class velkformtest : public QObject {
     }
     QPushButton* button(const char* name) const { return find<QPushButton>(name); }
     QString label(const char* name) const { return find<QLabel>(name)->text(); }
-    velk::event& alarmat(int row) const { return *form->alarms().evs[form->alarms().evorder[row]]; }
+    velk::event& alarmat(int row) const { return *form->alarms().evs(form->alarms().evorder(row)); }
     void type(QWidget* w, const QString& text) { QTest::keyClicks(w, text); }
     // A new alarm typed into the empty editor; it is the current one afterwards.
     void newalarm(const QString& name, const QString& time, bool activate) {
@@ -254,7 +254,7 @@ class velkformtest : public QObject {
         QVERIFY(keptfile.open(QIODevice::ReadOnly));
         QCOMPARE(keptfile.readAll().toStdString(), damaged);
         QCOMPARE(readfile(), std::string());
-        QCOMPARE(form->alarms().evcount, 0);
+        QCOMPARE(form->alarms().evcount(), 0);
         QCOMPARE(form->lbevents()->model()->rowCount(), 0);
         // Start-up stopped there: no tick yet, the design texts stay.
         QCOMPARE(form->windowTitle(), QString("[Orlimbo]"));
@@ -288,7 +288,7 @@ class velkformtest : public QObject {
         if (own) newalarm("Mine", "12:00", true);
         writefile(edited.toStdString());
         if (own) form->savesoonTimer();
-        QTRY_COMPARE(form->alarms().evcount, alarms);
+        QTRY_COMPARE(form->alarms().evcount(), alarms);
         // The damaged file's two messages and where the window's Alarms went; the missed run of
         // New (#msg), or where the edit went.
         QCOMPARE(count("message"), alarms == 0 ? 3 : 1);
@@ -343,7 +343,7 @@ class velkformtest : public QObject {
                                           at("2026-12-01 10:00"), novalue, true, {"#bln \xe9"});
         writefile(text + other);
         start();
-        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->alarms().evcount(), 2);
         for (int row = 0; row < 2; ++row) {
             form->lbevents()->setCurrentIndex(form->lbevents()->model()->index(row, 0));
             QVERIFY(form->curevent());
@@ -392,7 +392,7 @@ class velkformtest : public QObject {
         QCOMPARE(count("balloon"), 1);
         QCOMPARE(count("four"), 1);
         QCOMPARE(desk->of("four")[0].defaultbutton, answer::notoall);
-        QCOMPARE(displaytime(form->alarms().evs[0]->next), std::string("2026-12-08 08:00 tue"));
+        QCOMPARE(displaytime(form->alarms().evs(0)->next), std::string("2026-12-08 08:00 tue"));
         QCOMPARE(form->windowTitle(), QString("[Orlimbo] 2026-12-07 09:00"));
         QCOMPARE(form->tt().interval(), 2000);
     }
@@ -423,9 +423,9 @@ class velkformtest : public QObject {
         QCOMPARE(form->isclosed(), closes);
         if (closes) {
             QVERIFY(readfile().rfind("Kept\r\n", 0) == 0);
-            QCOMPARE(form->alarms().evcount, 0);
+            QCOMPARE(form->alarms().evcount(), 0);
         } else {
-            QCOMPARE(form->alarms().evcount, 1);
+            QCOMPARE(form->alarms().evcount(), 1);
         }
     }
 
@@ -483,7 +483,7 @@ class velkformtest : public QObject {
                 form->endsession();
                 if (how == "signal twice") form->endsession();
             }
-            intact = !form->isclosed() && form->alarms().evcount == 1;
+            intact = !form->isclosed() && form->alarms().evcount() == 1;
         };
         start(cmdline.toStdString());
         QVERIFY(intact);
@@ -492,11 +492,11 @@ class velkformtest : public QObject {
         QVERIFY(!form->isclosed());
         form->finish();
         QVERIFY(form->isclosed());
-        QCOMPARE(form->alarms().evcount, 0);
+        QCOMPARE(form->alarms().evcount(), 0);
         book reread;
         alarmfile(path()).load(reread);
-        QCOMPARE(reread.evcount, 1);
-        QCOMPARE(QString::fromStdString(displaytime(reread.evs[0]->last)),
+        QCOMPARE(reread.evcount(), 1);
+        QCOMPARE(QString::fromStdString(displaytime(reread.evs(0)->last)),
                  QString::fromStdString(displaytime(at(last.toLatin1().constData()))));
         if (action.startsWith("#ask")) QVERIFY(desk->of("balloon").empty());
     }
@@ -520,7 +520,7 @@ class velkformtest : public QObject {
         QVERIFY2(question.find(nowhere) != std::string::npos, question.c_str());
         QVERIFY(question.find("Exit anyway?") != std::string::npos);
         QCOMPARE(form->isclosed(), exitanyway);
-        QCOMPARE(form->alarms().evcount, exitanyway ? 0 : 1);
+        QCOMPARE(form->alarms().evcount(), exitanyway ? 0 : 1);
         // The autosave tells the user too, with the path.
         if (!exitanyway) {
             form->saveevsTimer();
@@ -554,18 +554,18 @@ class velkformtest : public QObject {
         QVERIFY(form->savesoon().isActive());
         form->savesoon().stop();
         form->savesoonTimer();
-        QCOMPARE(form->alarms().evs[0]->last, at("2026-12-07 09:05"));
+        QCOMPARE(form->alarms().evs(0)->last, at("2026-12-07 09:05"));
         book reread;
         alarmfile(path()).load(reread);
-        QCOMPARE(reread.evcount, 1);
-        QCOMPARE(displaytime(reread.evs[0]->last), std::string("2026-12-07 09:05 mon"));
+        QCOMPARE(reread.evcount(), 1);
+        QCOMPARE(displaytime(reread.evs(0)->last), std::string("2026-12-07 09:05 mon"));
     }
 
     void firstkeystroke() {
         start();
         type(form->cname(), "a");
-        QCOMPARE(form->alarms().evcount, 1);
-        const velk::event& a = *form->alarms().evs[0];
+        QCOMPARE(form->alarms().evcount(), 1);
+        const velk::event& a = *form->alarms().evs(0);
         QCOMPARE(a.name, std::string("a"));
         QVERIFY(!a.active);
         QCOMPARE(a.created, clock->now());
@@ -576,10 +576,10 @@ class velkformtest : public QObject {
         // The action box commits when it is left, not per key.
         button("newevent")->click();
         type(form->meaction(), "#beep");
-        QCOMPARE(form->alarms().evcount, 1);
+        QCOMPARE(form->alarms().evcount(), 1);
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(form->meaction(), &out);
-        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->alarms().evcount(), 2);
         QCOMPARE(form->curevent()->action, std::vector<std::string>{"#beep"});
         QCOMPARE(form->curevent()->name, std::string());
     }
@@ -595,7 +595,7 @@ class velkformtest : public QObject {
         start();
         button(name.toLatin1().constData())->click();
         button(name.toLatin1().constData())->click();
-        QCOMPARE(form->alarms().evcount, 0);
+        QCOMPARE(form->alarms().evcount(), 0);
         QVERIFY(desk->messages().empty());
         QCOMPARE(form->curevent(), nullptr);
     }
@@ -688,13 +688,13 @@ class velkformtest : public QObject {
         form->curevent()->last = at("2026-12-06 10:00");
         clock->advanceseconds(60);
         button("duplevent")->click();
-        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->alarms().evcount(), 2);
         const velk::event& copy = *form->curevent();
         QCOMPARE(copy.name, std::string("Twin"));
         QVERIFY(copy.active);
         QCOMPARE(copy.created, clock->now());
         QCOMPARE(label("llast"), QString("-"));
-        QCOMPARE(form->curevent(), form->alarms().evs[1].get());
+        QCOMPARE(form->curevent(), form->alarms().evs(1));
         QCOMPARE(form->focusWidget(), nullptr);
     }
 
@@ -707,18 +707,18 @@ class velkformtest : public QObject {
         form->lbevents()->setCurrentIndex(form->lbevents()->model()->index(2, 0));
         QCOMPARE(form->curevent()->name, std::string("C"));
         button("delevent")->click();
-        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->alarms().evcount(), 2);
         QCOMPARE(form->selectedrow(), 1);
         QCOMPARE(form->curevent()->name, std::string("B"));
         QCOMPARE(form->cname()->text(), QString("B"));
         QCOMPARE(form->focusWidget(), form->lbevents());
         // The Delete key on the list does the same.
         QTest::keyClick(form->lbevents(), Qt::Key_Delete);
-        QCOMPARE(form->alarms().evcount, 1);
+        QCOMPARE(form->alarms().evcount(), 1);
         QCOMPARE(form->curevent()->name, std::string("A"));
         // Deleting the only alarm leaves an empty editor with the caret in the name field.
         button("delevent")->click();
-        QCOMPARE(form->alarms().evcount, 0);
+        QCOMPARE(form->alarms().evcount(), 0);
         QCOMPARE(form->curevent(), nullptr);
         QCOMPARE(form->cname()->text(), QString());
         QCOMPARE(form->focusWidget(), form->cname());
@@ -733,10 +733,10 @@ class velkformtest : public QObject {
         QCOMPARE(form->curevent(), nullptr);
         QCOMPARE(form->selectedrow(), -1);
         QCOMPARE(form->focusWidget(), form->cname());
-        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->alarms().evcount(), 2);
         // Delete with no row chosen deletes nothing.
         QTest::keyClick(form->lbevents(), Qt::Key_Delete);
-        QCOMPARE(form->alarms().evcount, 2);
+        QCOMPARE(form->alarms().evcount(), 2);
         // Arrow keys show each alarm in turn.
         form->lbevents()->setFocus();
         QTest::keyClick(form->lbevents(), Qt::Key_Down);
@@ -794,11 +794,11 @@ class velkformtest : public QObject {
         form->refreshlist(tickhost::shownone);
         type(form->cname(), "one too many");
         form->ttTimer();
-        QCOMPARE(form->alarms().evcount, book::capacity);
+        QCOMPARE(form->alarms().evcount(), book::capacity);
         QCOMPARE(desk->messages(), std::vector<std::string>{std::string(bookfullmessage)});
         form->lbevents()->setCurrentIndex(form->lbevents()->model()->index(5, 0));
         button("duplevent")->click();
-        QCOMPARE(form->alarms().evcount, book::capacity);
+        QCOMPARE(form->alarms().evcount(), book::capacity);
         QCOMPARE(desk->messages().size(), std::size_t(2));
         QCOMPARE(desk->messages()[1], std::string(bookfullmessage));
     }
@@ -828,7 +828,7 @@ class velkformtest : public QObject {
             const datetime due = day + (lunch ? encodetime(13, 15) : encodetime(hour++, 0));
             QVERIFY2(when >= due && when < due + 21.0 / 86400, title.c_str());
         }
-        const velk::event& hourly = *form->alarms().evs[0];
+        const velk::event& hourly = *form->alarms().evs(0);
         QCOMPARE(displaytime(hourly.last), std::string("2026-12-07 17:00 mon"));
         QCOMPARE(displaytime(hourly.next), std::string("2026-12-08 08:00 tue"));
         QCOMPARE(form->tt().interval(), 20000);
