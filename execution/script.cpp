@@ -57,13 +57,13 @@ tonecall beeptone(std::string_view arg) {
     return {frequency, ms};
 }
 
-void runbeep(std::string_view arg) {
+void runbeep(desktop& d, std::string_view arg) {
     if (arg.empty()) {
-        thedesktop().beep();
+        d.beep();
         return;
     }
     const tonecall t = beeptone(arg);
-    thedesktop().tone(t.frequency, t.ms);
+    d.tone(t.frequency, t.ms);
 }
 
 // Thrown when the session ends while a script runs, or a box of it was snoozed: the run stops
@@ -74,24 +74,24 @@ void stopifsnoozed() {
     if (const snoozeoffer* offer = activesnooze(); offer && offer->taken()) throw scriptstopped{};
 }
 
-void runmsg(std::string_view arg, const std::string& title) {
+void runmsg(desktop& d, std::string_view arg, const std::string& title) {
     flagscope dialog(indialog);
-    thedesktop().armbringer();
-    thedesktop().showmessage(arg.empty() ? title : std::string(arg));
+    d.armbringer();
+    d.showmessage(arg.empty() ? title : std::string(arg));
     stopifsnoozed();
 }
 
-bool runask(std::string_view arg, const std::string& title) {
+bool runask(desktop& d, std::string_view arg, const std::string& title) {
     flagscope dialog(indialog);
-    thedesktop().armbringer();
-    const bool yes = thedesktop().askyesno(arg.empty() ? title : std::string(arg));
+    d.armbringer();
+    const bool yes = d.askyesno(arg.empty() ? title : std::string(arg));
     stopifsnoozed();
     return yes;
 }
 
-void runballoon(std::string_view arg, const std::string& title) {
+void runballoon(desktop& d, std::string_view arg, const std::string& title) {
     const std::string text = arg == "-" ? std::string() : arg.empty() ? title : std::string(arg);
-    thedesktop().balloon(title, text);
+    d.balloon(title, text);
 }
 
 // Moves the first word of params to the end of file, as the next attempt at a path with blanks.
@@ -125,19 +125,19 @@ std::vector<openattempt> openattempts(shellcall& call) {
     return attempts;
 }
 
-void runshell(std::string_view line) {
+void runshell(desktop& d, std::string_view line) {
     shellcall call = splitshellline(line);
     const std::vector<openattempt> attempts = openattempts(call);
-    const auto open = [&call](const openattempt& a) {
+    const auto open = [&call, &d](const openattempt& a) {
         const std::string file = call.file.substr(0, a.filelength);
-        return thedesktop().shellopen(file, std::string(a.params), extractfilepath(file));
+        return d.shellopen(file, std::string(a.params), extractfilepath(file));
     };
     std::vector<std::string_view> files;
     for (const openattempt& a : attempts)
         files.push_back(std::string_view(call.file).substr(0, a.filelength));
     // A desktop that can tell which attempt names something opens that one alone, so a target
     // the opener refuses is asked about once, not once per word.
-    if (const auto pick = thedesktop().pickopen(files)) {
+    if (const auto pick = d.pickopen(files)) {
         if (*pick < attempts.size() && open(attempts[*pick])) return;
     } else if (std::any_of(attempts.begin(), attempts.end(), open)) {
         return;
@@ -158,7 +158,7 @@ struct block {
 // The interpreter. With check set nothing runs at all: every block is walked and the arguments
 // of "#wait" and "#beep" are read as if they ran. at follows the line being read, so a fault
 // can be placed.
-std::size_t walk(const std::vector<std::string>& script, const std::string& title,
+std::size_t walk(desktop& d, const std::vector<std::string>& script, const std::string& title,
                  std::size_t index, bool elseallowed, bool execute, bool check, std::size_t& at) {
     // Open "#ask" blocks live on this stack rather than in nested calls, so a deep nesting
     // cannot exhaust the call stack.
@@ -192,7 +192,7 @@ std::size_t walk(const std::vector<std::string>& script, const std::string& titl
         }
         if (line.empty()) continue;
         if (line.front() != '#') {
-            if (execute) runshell(line);
+            if (execute) runshell(d, line);
             continue;
         }
         const auto p = line.find(' ');
@@ -200,22 +200,22 @@ std::size_t walk(const std::vector<std::string>& script, const std::string& titl
         const auto arg =
             p == std::string_view::npos ? std::string_view() : trimmed(line.substr(p + 1));
         if (word == "ask") {
-            const bool yes = execute && runask(arg, title);
+            const bool yes = execute && runask(d, arg, title);
             open.push_back({execute, elseallowed, yes, false, index});
             execute = execute && yes;
             elseallowed = true;
         } else if (word == "msg") {
-            if (execute) runmsg(arg, title);
+            if (execute) runmsg(d, arg, title);
         } else if (word == "bln") {
-            if (execute) runballoon(arg, title);
+            if (execute) runballoon(d, arg, title);
         } else if (word == "wait") {
             if (execute)
-                thedesktop().sleepms(waitms(arg));
+                d.sleepms(waitms(arg));
             else if (check)
                 waitms(arg);
         } else if (word == "beep") {
             if (execute)
-                runbeep(arg);
+                runbeep(d, arg);
             else if (check && !arg.empty())
                 beeptone(arg);
         } else {
@@ -277,29 +277,31 @@ shellcall splitshellline(std::string_view line) {
 }
 
 std::size_t runlines(const std::vector<std::string>& script, const std::string& title,
-                     std::size_t index, bool elseallowed, bool execute) {
+                     std::size_t index, bool elseallowed, bool execute, desktop& d) {
     std::size_t at = index;
-    return walk(script, title, index, elseallowed, execute, false, at);
+    return walk(d, script, title, index, elseallowed, execute, false, at);
 }
 
 scriptfault checkscript(const std::vector<std::string>& script) {
     std::size_t at = 0;
     try {
-        walk(script, "", 0, false, false, true, at);
+        // Nothing runs while checking; no desktop is reached.
+        quietdesktop none;
+        walk(none, script, "", 0, false, false, true, at);
     } catch (const velkerror& e) {
         return {at + 1, e.text};
     }
     return {};
 }
 
-bool runaction(event& alarm) {
+bool runaction(event& alarm, desktop& d) {
     const std::string title = alarm.name.empty() ? "<ALARM>" : alarm.name;
     try {
-        runlines(alarm.action, title, 0, false, true);
+        runlines(alarm.action, title, 0, false, true, d);
     } catch (const velkerror& e) {
         // A script's fault is no run to put off.
         snoozescope nooffer(nullptr);
-        thedesktop().showmessage(e.text);
+        d.showmessage(e.text);
         return false;
     } catch (const scriptstopped&) {
         return false;

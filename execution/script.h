@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "alarms/desktop.h"
 #include "alarms/event.h"
 
 namespace velk {
@@ -17,13 +18,13 @@ extern bool indialog;
 // Runs the alarm's whole script, titled with its name ("<ALARM>" when empty). A script error is
 // shown in a message box and gives false; the alarm's times are not touched. Once the session
 // ends the script stops before its next line, quietly, and gives false.
-bool runaction(event& alarm);
+bool runaction(event& alarm, desktop& d = thedesktop());
 
 // Runs script lines from index and returns the index where it stopped: the "#end" (or, when
 // elseallowed, "#else") line that closed the block, or the line count when the script ran out.
 // With execute false the lines are only walked through. Throws velkerror with the message.
 std::size_t runlines(const std::vector<std::string>& script, const std::string& title,
-                     std::size_t index, bool elseallowed, bool execute);
+                     std::size_t index, bool elseallowed, bool execute, desktop& d = thedesktop());
 
 // The first fault of a script, found without running anything: line counts from 1, and an empty
 // text means none was found. Shell lines are not tried.

@@ -485,3 +485,23 @@ TEST(scriptinput, thousandnestedasksansweredyes) {
 
 } // namespace
 } // namespace velk
+
+namespace velk {
+namespace {
+
+// The interpreter shows what it runs on the desktop it is given, not on the one installed.
+TEST(runaction, onthedesktopitisgiven) {
+    test::fakedesktop installed;
+    struct recording : quietdesktop {
+        std::vector<std::string> said;
+        void showmessage(const std::string& text) override { said.push_back(text); }
+    } given;
+    event e;
+    e.action = {"#msg hi", "#msg there"};
+    EXPECT_TRUE(runaction(e, given));
+    EXPECT_EQ(given.said, (std::vector<std::string>{"hi", "there"}));
+    EXPECT_TRUE(installed.calls.empty());
+}
+
+} // namespace
+} // namespace velk
