@@ -227,11 +227,24 @@ bool TVELKForm::refusefull() {
 }
 
 bool TVELKForm::commitedits(bool show) {
+    const int wrote = writeedits(show);
+    if (wrote != written) return wrote != nothing;
+    refreshlist(keepcurrent);
+    lbevents_->viewport()->update();
+    return true;
+}
+
+int TVELKForm::writeedits(bool show) {
     if (!cur_) {
         if (cname_->text().isEmpty() && ctime_->text().isEmpty() && memolines({}).empty())
-            return false;
-        if (book_.full()) return refusefull();
+            return nothing;
+        if (book_.full()) return refusefull(), nothing;
         cur_ = &book_.append(std::make_unique<velk::event>());
+    } else if (cname_->text() == shown(cur_->name) && ctime_->text() == shown(cur_->time) &&
+               memoblocks() == memoshown(cur_->action)) {
+        // Committed already (a list refresh after a keystroke commits again): nothing to
+        // parse, show or sort anew.
+        return unchanged;
     }
     // A field the user did not edit keeps its bytes: those that are not UTF-8 are shown
     // readably, and writing back what is shown would change them for good.
@@ -248,9 +261,7 @@ bool TVELKForm::commitedits(bool show) {
         cur_->recompute();
     }
     fillfields(*cur_);
-    refreshlist(keepcurrent);
-    lbevents_->viewport()->update();
-    return true;
+    return written;
 }
 
 void TVELKForm::fillfields(velk::event& alarm) {
@@ -320,7 +331,8 @@ void TVELKForm::showevent(int idx) {
 void TVELKForm::editchanged() {
     const int idx = selectedalarm();
     if (!editlive_) return;
-    if (!commitedits(false)) return;
+    // The refresh below re-sorts the list once for the keystroke.
+    if (writeedits(false) == nothing) return;
     refreshlist(idx >= 0 ? idx : book_.evcount() - 1);
 }
 

@@ -54,6 +54,10 @@ class TVELKForm : public QWidget, public sessionhost {
 
     // The editor.
     bool commitedits(bool show) override;
+    // The editor into the alarm without refreshing the list: nothing (an empty editor, a full
+    // book), unchanged (the alarm holds it already), or written.
+    enum { nothing, unchanged, written };
+    int writeedits(bool show);
     void clearfields();
     void showevent(int idx);
 
