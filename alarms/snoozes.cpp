@@ -138,7 +138,7 @@ event* snoozes::due(book& b, datetime now) const {
     datetime at = novalue;
     for (int i = 0; i < b.evcount(); ++i) {
         const datetime t = until(*b.evs(i));
-        if (!isnovalue(t) && t <= now && (!soonest || t < at)) {
+        if (snoozedue(t, now) && (!soonest || t < at)) {
             soonest = b.evs(i);
             at = t;
         }

@@ -17,6 +17,12 @@ inline constexpr int maxsnoozeminutes = 1440;
 // about instead of rung unannounced.
 inline constexpr double stalesnooze = 2.0 / 1440;
 
+// Whether a put-off run at until is due at now. The wall-clock wake fires on a whole
+// millisecond, which may fall a hair short of the moment: within a millisecond is due.
+inline bool snoozedue(datetime until, datetime now) {
+    return !isnovalue(until) && until - now < 0.001 / 86400;
+}
+
 // One alarm's put-off run and the snooze length last chosen for it. The alarm is named by its
 // name and its start time as the alarm file writes them, so that an alarm renamed or removed
 // in the file loses its snooze instead of passing it to another.

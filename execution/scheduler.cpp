@@ -162,7 +162,7 @@ void scheduler::keepsnooze(event& alarm, const snoozeoffer& offer) {
 bool scheduler::firesnooze(event& alarm) {
     if (!putoff || alarm.busy || whattickmay(state()) != tickmay::full) return false;
     const datetime until = putoff->until(alarm);
-    if (isnovalue(until) || until > now()) return false;
+    if (!snoozedue(until, now())) return false;
     flagscope confirming(inconfirm);
     flagscope busy(alarm.busy);
     // Taken before anything opens, so that a crash from here on does not ring it twice.

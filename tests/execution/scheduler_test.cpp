@@ -602,6 +602,9 @@ TEST(snoozefile, readsbackandskipsdamage) {
     snoozes back;
     back.parse(s.text() + "x\t-\t1\n0\t-\t46362\tzero\n" + "1441\t-\t46362\ttoo long\n");
     EXPECT_EQ(back.entries, s.entries);
+    // The wake fires on a whole millisecond, which may fall a hair short of the moment.
+    EXPECT_TRUE(snoozedue(46363.34375, 46363.34375 - 0.0004 / 86400));
+    EXPECT_FALSE(snoozedue(46363.34375, 46363.34375 - 0.01 / 86400));
 }
 
 } // namespace
