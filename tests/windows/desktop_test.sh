@@ -144,6 +144,8 @@ check "its run was recorded" '[ "$(sed -n 4p <<<"$data")" != "-" ]'
 # ignores file modes: a read-only mount): the alarm file goes to %APPDATA%\VELK, and what is
 # typed into the window lands there.
 appdata="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/VELK/Alarms.data"
+# As installed: no alarm file beside the program (one there is used whatever the folder's mode).
+rm -f "$pf/Alarms.data"
 if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev/null; then
     rofolder=1
     help=$(wine "$exe" --help 2>&1 | tr -d '\r' | tail -1)
