@@ -144,8 +144,9 @@ check "its run was recorded" '[ "$(sed -n 4p <<<"$data")" != "-" ]'
 # ignores file modes: a read-only mount): the alarm file goes to %APPDATA%\VELK, and what is
 # typed into the window lands there.
 appdata="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/AppData/Roaming/VELK/Alarms.data"
-# As installed: no alarm file beside the program (one there is used whatever the folder's mode).
-rm -f "$pf/Alarms.data"
+# As installed: no alarm file beside the program (one there is used whatever the folder's mode);
+# the one of before comes back afterwards.
+mv "$pf/Alarms.data" "$pf.alarms"
 if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev/null; then
     rofolder=1
     help=$(wine "$exe" --help 2>&1 | tr -d '\r' | tail -1)
@@ -172,6 +173,7 @@ if mount --bind "$pf" "$pf" 2>/dev/null && mount -o remount,ro,bind "$pf" 2>/dev
 else
     echo "skipped: the read-only program folder (no read-only mount possible here)"
 fi
+mv "$pf.alarms" "$pf/Alarms.data"
 
 # A copy whose platform plugin folder is gone says why it cannot start instead of ending
 # silently: Qt's own box, titled with the program's name.
