@@ -125,11 +125,20 @@ class reference {
         return p == std::string::npos ? std::string() : file.substr(0, p + 1);
     }
 
+    // Letters, digits, "+", "-" and "." before a ":": an address of its own, never mail.
+    static bool scheme(std::string_view line) {
+        const auto colon = line.find(':');
+        return colon != 0 && colon != std::string_view::npos &&
+               line.substr(0, colon).find_first_not_of(
+                   "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789+-.") ==
+                   std::string_view::npos;
+    }
+
     static void shell(std::string_view line) {
         std::string file, params;
         const auto atsign = line.find('@');
-        if (line.find(' ') == std::string_view::npos && line.find('"') == std::string_view::npos &&
-            atsign != std::string_view::npos &&
+        if (!scheme(line) && line.find(' ') == std::string_view::npos &&
+            line.find('"') == std::string_view::npos && atsign != std::string_view::npos &&
             line.find('.', atsign + 1) != std::string_view::npos) {
             file = "mailto:" + std::string(line);
         } else if (line.front() == '"' && line.find('"', 1) != std::string_view::npos) {
