@@ -34,9 +34,18 @@ const wakeway& alarmwake::way() {
     return *way_;
 }
 
+bool alarmwake::switchedon(bool fresh) {
+    // Read again at most once a second, so that velk --wake from the command line takes effect
+    // at the next tick while a burst of the book's refreshes (one a keystroke) reads no file.
+    if (fresh || !readat_.isValid() || readat_.hasExpired(1000)) {
+        on_ = settings::wake();
+        readat_.start();
+    }
+    return on_;
+}
+
 void alarmwake::rearm(bool force) {
-    // Read each time, so that velk --wake from the command line takes effect at the next tick.
-    const bool on = settings::wake();
+    const bool on = switchedon(force);
     if (!on && !timer_) return;
     if (on && !timer_) {
         timer_ = openwaketimer(way());
@@ -66,7 +75,7 @@ void alarmwake::additem(QMenu* menu) {
 }
 
 void alarmwake::updateitem() {
-    const bool on = settings::wake();
+    const bool on = switchedon(true);
     item_->setChecked(on);
     const wakeway& w = way();
     // Switching off always stays possible.

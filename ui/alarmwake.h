@@ -41,6 +41,7 @@ class alarmwake : public QObject {
 
   private:
     const wakeway& way();
+    bool switchedon(bool fresh);
     void itemtoggled(bool on);
     void updateitem();
     void resumed();
@@ -53,6 +54,9 @@ class alarmwake : public QObject {
     wakepower* power_;
     QAction* item_ = nullptr;
     QElapsedTimer sinceresume_;
+    // The switch as last read, and when; fresh reads it again now.
+    bool on_ = false;
+    QElapsedTimer readat_;
     // The messages that followed a wake and are still open.
     QList<QPointer<QWidget>> woken_;
 };
