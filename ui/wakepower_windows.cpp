@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "ui/hiddenwindow_windows.h"
 #include "ui/wakepower.h"
 
 namespace velk {
@@ -10,23 +11,10 @@ namespace {
 // be hidden in the tray, so a hidden window of its own hears it.
 LRESULT CALLBACK powerproc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_POWERBROADCAST && wp == PBT_APMRESUMEAUTOMATIC)
-        if (auto* owner = reinterpret_cast<wakepower*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+        if (auto* owner = ownerof<wakepower>(window))
             QMetaObject::invokeMethod(owner, "sleepchanged", Qt::QueuedConnection,
                                       Q_ARG(bool, false));
     return DefWindowProcW(window, msg, wp, lp);
-}
-
-HWND powerwindow(wakepower* owner) {
-    static const wchar_t* const name = L"VELKPower";
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = powerproc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = name;
-    RegisterClassW(&cls);
-    HWND window = CreateWindowExW(0, name, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  cls.hInstance, nullptr);
-    if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
-    return window;
 }
 
 } // namespace
@@ -37,7 +25,7 @@ struct wakepower::impl {
 };
 
 wakepower::wakepower(QObject* parent) : QObject(parent), d_(std::make_unique<impl>()) {
-    d_->window = powerwindow(this);
+    d_->window = hiddenwindow(L"VELKPower", powerproc, this);
 }
 
 wakepower::~wakepower() {

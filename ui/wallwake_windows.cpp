@@ -2,6 +2,7 @@
 
 #include <QWinEventNotifier>
 
+#include "ui/hiddenwindow_windows.h"
 #include "ui/wallwake.h"
 
 namespace velk {
@@ -16,22 +17,8 @@ constexpr long long unixepoch = 116444736000000000LL;
 // sits in the tray, so the wake keeps a hidden window of its own to hear it.
 LRESULT CALLBACK timechangeproc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_TIMECHANGE)
-        if (auto* owner = reinterpret_cast<wallwake*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-            emit owner->clockset();
+        if (auto* owner = ownerof<wallwake>(window)) emit owner->clockset();
     return DefWindowProcW(window, msg, wp, lp);
-}
-
-HWND timechangewindow(wallwake* owner) {
-    static const wchar_t* const name = L"VELKTimeChange";
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = timechangeproc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = name;
-    RegisterClassW(&cls);
-    HWND window = CreateWindowExW(0, name, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                  cls.hInstance, nullptr);
-    if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
-    return window;
 }
 
 } // namespace
@@ -45,7 +32,7 @@ struct wallwake::impl {
 };
 
 wallwake::wallwake(QObject* parent) : QObject(parent), d_(std::make_unique<impl>()) {
-    d_->window = timechangewindow(this);
+    d_->window = hiddenwindow(L"VELKTimeChange", timechangeproc, this);
     // Auto-reset: the wait that reports it also clears it.
     d_->timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
     if (!d_->timer) return;
