@@ -11,6 +11,10 @@ std::string exedir();
 // The user's home folder: $HOME, or where the system's user database puts it when HOME is unset
 // or empty (on Windows %USERPROFILE%). Every per-user path starts from this one lookup.
 std::string homedir();
+// Linux: an XDG base folder, without a trailing '/': the variable when it holds an absolute
+// path (a relative one is invalid and ignored, as the base directory rules ask), else the home
+// folder with fallback ("/.config").
+std::string xdgfolder(const char* variable, const char* fallback);
 // The user's own data folder for VELK, with its trailing path separator: $XDG_DATA_HOME/velk/
 // (default ~/.local/share/velk/) on Linux, %APPDATA%\VELK\ on Windows. Not created here.
 std::string userdatadir();

@@ -33,13 +33,16 @@ std::string homedir() {
     return pw && pw->pw_dir ? pw->pw_dir : "/tmp";
 }
 
-std::string userdatadir() {
-    // A relative XDG_DATA_HOME is invalid and ignored, as the base directory rules ask.
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : homedir() + "/.local/share";
+std::string xdgfolder(const char* variable, const char* fallback) {
+    const char* xdg = std::getenv(variable);
+    std::string base = xdg && xdg[0] == '/' ? std::string(xdg) : homedir() + fallback;
     while (base.size() > 1 && base.back() == '/')
         base.pop_back();
-    return base + "/velk/";
+    return base;
+}
+
+std::string userdatadir() {
+    return xdgfolder("XDG_DATA_HOME", "/.local/share") + "/velk/";
 }
 
 bool installedfolder(const std::string& exefolder) {

@@ -69,8 +69,7 @@ std::string makeprivate(const std::string& dir) {
 
 // $XDG_CACHE_HOME (a relative one is ignored), else ~/.cache.
 std::string usercachedir() {
-    const char* xdg = std::getenv("XDG_CACHE_HOME");
-    return xdg && xdg[0] == '/' ? std::string(xdg) : homedir() + "/.cache";
+    return xdgfolder("XDG_CACHE_HOME", "/.cache");
 }
 
 } // namespace
