@@ -148,9 +148,21 @@ messagedialog::~messagedialog() {
 int messagedialog::ask() {
     choice = -1;
     openboxes().append(this);
-    exec();
+    asking = true;
+    // Hiding a dialog ends its loop; a remap shows it again in a new one.
+    do {
+        remapping = false;
+        exec();
+    } while (remapping);
+    asking = false;
     openboxes().removeAll(this);
     return choice;
+}
+
+void messagedialog::remap() {
+    if (!asking || !isVisible()) return;
+    remapping = true;
+    hide();
 }
 
 int messagedialog::closeall() {
@@ -159,6 +171,7 @@ int messagedialog::closeall() {
     for (const auto& box : boxes)
         if (box) {
             box->choice = -1;
+            box->remapping = false;
             box->done(QDialog::Rejected);
             ++n;
         }

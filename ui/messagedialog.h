@@ -47,6 +47,9 @@ class messagedialog : public QDialog {
     // Runs the modal loop; the index of the button pressed, -1 when closed without a button.
     int ask();
     int chosen() const { return choice; }
+    // Unmaps the box and maps it again within ask(), for compositors that focus a new window
+    // but no other; nothing outside ask().
+    void remap();
     // A button after the given ones, and beside it (when given) a widget of the caller's; a
     // press of the button ends the box as closed, for the caller to tell what it did.
     QPushButton* addbutton(const QString& text, QWidget* beside = nullptr);
@@ -71,6 +74,8 @@ class messagedialog : public QDialog {
     QPushButton* focused = nullptr;
     int holdms = 0;
     bool holding = false;
+    bool asking = false;
+    bool remapping = false;
     int choice = -1;
 };
 

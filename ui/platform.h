@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <functional>
 
+class QWidget;
+
 // The few desktop effects that differ from one operating system to another; each system has its
 // own source file, chosen by the build.
 namespace velk::platform {
@@ -28,5 +30,11 @@ void beep();
 // that has none of its own) fallback runs instead, on the GUI thread.
 void notify(const QString& title, const QString& text, int ms,
             const std::function<void()>& fallback);
+
+// Raises a shown window or box and asks for the keyboard focus, as far as the desktop lets a
+// program have it. byuser: the user asked for it just now (the tray icon, its menu, a second
+// start), which desktops that weigh a program's own requests against the user's last input are
+// told, and which on Wayland maps the window anew when the compositor gave no focus.
+void bringforward(QWidget* w, bool byuser);
 
 } // namespace velk::platform

@@ -169,8 +169,7 @@ void qtdesktop::bringtofront() {
     if (!target) target = mainwindow;
     // A window hidden in the tray stays there; bringing to the front never shows it.
     if (!target || !target->isVisible()) return;
-    target->raise();
-    target->activateWindow();
+    platform::bringforward(target, false);
 }
 
 void showcornernote(const QString& title, const QString& text, int ms) {

@@ -37,6 +37,7 @@
 #include "ui/icons.h"
 #include "ui/messagedialog.h"
 #include "ui/minutewake.h"
+#include "ui/platform.h"
 #include "ui/snoozeview.h"
 #include "ui/specialsmenu.h"
 #include "ui/templmenu.h"
@@ -59,13 +60,8 @@ void TVELKForm::trayiconClick() {
     }
     QWidget* front = QApplication::activeModalWidget();
     if (!front && isVisible()) front = this;
-    if (front) {
-        // A dialog the user minimised comes back too.
-        if (front->isMinimized())
-            front->setWindowState(front->windowState() & ~Qt::WindowMinimized);
-        front->raise();
-        front->activateWindow();
-    }
+    // A dialog the user minimised comes back too.
+    if (front) platform::bringforward(front, true);
 }
 
 void TVELKForm::Restore1Click() {

@@ -232,6 +232,20 @@ class qtdesktoptest : public QObject {
         QCOMPARE(fired.count(), 1);
     }
 
+    // A box mapped anew (a compositor that only focuses new windows) is still the same question.
+    void remapkeepsthequestion() {
+        velk::messagedialog box("Stretch now?", {"&Yes", "&No"});
+        bool shownagain = false;
+        QTimer::singleShot(0, [&] { box.remap(); });
+        QTimer::singleShot(100, [&] {
+            shownagain = box.isVisible();
+            QTest::keyClick(&box, Qt::Key_N);
+        });
+        QCOMPARE(box.ask(), 1);
+        QVERIFY(shownagain);
+        QCOMPARE(velk::messagedialog::opencount(), 0);
+    }
+
     // The question's own loop keeps the window's timers running, so ticks can re-enter.
     void timersrunindialog() {
         QTimer tick;
