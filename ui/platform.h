@@ -33,8 +33,7 @@ void notify(const QString& title, const QString& text, int ms,
 
 // Raises a shown window or box and asks for the keyboard focus, as far as the desktop lets a
 // program have it. byuser: the user asked for it just now (the tray icon, its menu, a second
-// start), which desktops that weigh a program's own requests against the user's last input are
-// told, and which on Wayland maps the window anew when the compositor gave no focus.
+// start); on Wayland the window is then mapped anew when the compositor gave no focus.
 void bringforward(QWidget* w, bool byuser);
 
 } // namespace velk::platform
