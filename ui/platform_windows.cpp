@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QThread>
-#include <QWidget>
 
 #include "ui/platform.h"
 #include "ui/qtdesktop.h"
@@ -49,13 +48,6 @@ void beep() {
 // The tray's balloon is the notification of Windows.
 void notify(const QString&, const QString&, int, const std::function<void()>& fallback) {
     fallback();
-}
-
-// A click at the tray icon gives the program the right to take the foreground; Windows decides.
-void bringforward(QWidget* w, bool) {
-    if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
-    w->raise();
-    w->activateWindow();
 }
 
 } // namespace velk::platform
