@@ -526,6 +526,11 @@ struct snoozerow {
     std::vector<snoozestep> steps;
 };
 
+// Names the row in test listings, which would otherwise show its bytes (addresses among them).
+void PrintTo(const snoozerow& r, std::ostream* os) {
+    *os << r.what;
+}
+
 class snoozing : public schedule, public testing::WithParamInterface<snoozerow> {};
 
 TEST_P(snoozing, runsagainonlywhenitshould) {
