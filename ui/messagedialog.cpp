@@ -148,19 +148,18 @@ messagedialog::~messagedialog() {
 int messagedialog::ask() {
     choice = -1;
     openboxes().append(this);
-    asking = true;
     // Hiding a dialog ends its loop; a remap shows it again in a new one.
     do {
         remapping = false;
         exec();
     } while (remapping);
-    asking = false;
     openboxes().removeAll(this);
     return choice;
 }
 
 void messagedialog::remap() {
-    if (!asking || !isVisible()) return;
+    // Only a box inside ask() is in the list.
+    if (!openboxes().contains(this) || !isVisible()) return;
     remapping = true;
     hide();
 }

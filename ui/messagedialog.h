@@ -74,7 +74,6 @@ class messagedialog : public QDialog {
     QPushButton* focused = nullptr;
     int holdms = 0;
     bool holding = false;
-    bool asking = false;
     bool remapping = false;
     int choice = -1;
 };

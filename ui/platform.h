@@ -33,7 +33,8 @@ void notify(const QString& title, const QString& text, int ms,
 
 // Raises a shown window or box and asks for the keyboard focus, as far as the desktop lets a
 // program have it. byuser: the user asked for it just now (the tray icon, its menu, a second
-// start); on Wayland the window is then mapped anew when the compositor gave no focus.
+// start); on Wayland the window is then mapped anew when the compositor gave no focus. One source
+// file (forward.cpp) serves every system.
 void bringforward(QWidget* w, bool byuser);
 
 } // namespace velk::platform
